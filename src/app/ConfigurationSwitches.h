@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace orvanel {
+
+class EngineControl;
+class TableFiles;
+
+// The twelve configuration switches kept in configuration.xml for the engines: Champ1 to
+// Champ12, "1" on and "0" off. The real-time engine reads them when it starts, so every
+// write is made while it is stopped and it is started again afterwards.
+namespace configuration {
+
+using Switches = std::array<bool, 12>;
+
+// The field (1 to 12) set by check box CheckBoxN (N from 2 to 13), or nothing.
+std::optional<int> fieldOfCheckBox(int checkBoxNumber);
+
+// Start-up loading: a field is on exactly when it holds "1". A missing or unreadable file
+// is recreated with its default row and every switch is then on.
+Switches load(TableFiles& tables);
+
+// The configuration writer: stop tempsreel.exe, wait for the file, rewrite the single
+// row, start tempsreel.exe again. tempsreel.exe is started again in every case. A failed
+// write sends "erreur configuration checkb" (above alert level 1) and answers false with
+// the reason in error.
+bool write(const Switches& switches, EngineControl& engines, TableFiles& tables,
+           int alertLevel, QString* error = nullptr);
+
+} // namespace configuration
+} // namespace orvanel

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace orvanel {
+
+// How often the scheduler runs the selected backup set.
+enum class BackupSchedule { Never, EveryMinute, EveryHour };
+
+// The panel's state that outlives pages: switches the pages set and the scheduler reads.
+// One instance, owned by the main window for the whole run.
+struct PanelState
+{
+    QString workspaceDir; // ends with "/"
+    QDateTime startTime;
+
+    // Firewall mode as read from firewall.txt ("1", "2" or "3", kept as read) and the
+    // switch derived from it: on for "1" and "3".
+    QString firewallMode = QStringLiteral("2");
+    bool firewall = false;
+
+    // FTP, TELNET, SMTP, DNS, HTTP, HTTPS, POP3.
+    std::array<bool, 7> protocols{};
+    bool internet = true;
+    bool ctrlpl = false;
+    bool hourlyScan = true;
+    bool networkCheck = false;  // network options page, check switch
+    bool networkChoice = false; // network options page, choice switch
+    bool databaseUpdateStarted = false;
+
+    // Configuration switches, Champ1 to Champ12 of configuration.xml (index 0 is Champ1).
+    std::array<bool, 12> configuration{true, true, true, true, true, true,
+                                       true, true, true, true, true, true};
+
+    BackupSchedule backupSchedule = BackupSchedule::Never;
+    QString selectedBackupSet;
+
+    QString languageCode = QStringLiteral("FR");
+    QString mode;          // first line of mode.txt, kept but unused
+    QStringList spamList;  // lines of spam.txt
+
+    // Alert level 1 to 3: the position of TrackBar1.
+    int alertLevel = 2;
+
+    // Champ7: the site filter switch.
+    bool siteFilter() const { return configuration[6]; }
+};
+
+// Firewall switch for a firewall mode: on for "1" and "3", off for anything else.
+inline bool firewallSwitchFor(const QString& mode)
+{
+    return mode == QLatin1String("1") || mode == QLatin1String("3");
+}
+
+} // namespace orvanel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/PanelState.h"
+#include "lang/TextTable.h"
+#include "platform/Services.h"
+
+class QWidget;
+
+namespace orvanel {
+
+class EngineControl;
+class TableFiles;
+
+// What a page may use of the main window: the shared state, the text table, the
+// workspace files and engines, and the platform services.
+class PanelContext
+{
+public:
+    virtual ~PanelContext() = default;
+
+    virtual PanelState& state() = 0;
+    virtual const TextTable& texts() const = 0;
+    virtual EngineControl& engines() = 0;
+    virtual TableFiles& tables() = 0;
+    virtual const platform::Services& services() const = 0;
+    // The main window: owner of about boxes and parent of dialogs.
+    virtual QWidget* window() = 0;
+
+    // The configuration switches' click handlers CheckBox2Click … CheckBox13Click: the
+    // check box numbered checkBoxNumber (2 to 13) was clicked and is now `checked`. Stores
+    // the switch and runs the configuration writer.
+    virtual void configurationCheckBoxClicked(int checkBoxNumber, bool checked) = 0;
+};
+
+} // namespace orvanel

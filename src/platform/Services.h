@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/AutostartEntries.h"
+#include "platform/Clock.h"
+#include "platform/ExclusiveOpenProbe.h"
+#include "platform/HostLookup.h"
+#include "platform/MemoryStatus.h"
+#include "platform/ProcessTable.h"
+#include "platform/Prompt.h"
+#include "platform/Spawner.h"
+#include "platform/SystemTray.h"
+#include "platform/UrlOpener.h"
+#include "platform/UserEnvironment.h"
+
+namespace orvanel::platform {
+
+// The platform services one run of the panel uses. The program wires the Linux
+// implementations; tests wire doubles or Linux implementations pointed at temporary
+// folders. Nothing here is owned.
+struct Services
+{
+    ProcessTable* processes = nullptr;
+    Spawner* spawner = nullptr;
+    ExclusiveOpenProbe* probe = nullptr;
+    AutostartEntries* autostart = nullptr;
+    HostLookup* hostLookup = nullptr;
+    MemoryStatus* memory = nullptr;
+    UserEnvironment* user = nullptr;
+    UrlOpener* urls = nullptr;
+    Prompt* prompt = nullptr;
+    Clock* clock = nullptr;
+    SystemTray* tray = nullptr;
+};
+
+} // namespace orvanel::platform

@@ -1,0 +1,30 @@
+#include "platform/Spawner.h"
+
+namespace orvanel::platform {
+
+QStringList splitArgumentString(const QString& arguments)
+{
+    QStringList out;
+    QString current;
+    bool quoted = false;
+    bool inWord = false;
+    for (const QChar c : arguments) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            inWord = true; // "" is an empty argument
+        } else if (c == QLatin1Char(' ') && !quoted) {
+            if (inWord)
+                out.append(current);
+            current.clear();
+            inWord = false;
+        } else {
+            current.append(c);
+            inWord = true;
+        }
+    }
+    if (inWord)
+        out.append(current);
+    return out;
+}
+
+} // namespace orvanel::platform

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/ExclusiveOpenProbe.h"
+#include "platform/ProcessTable.h"
+#include "platform/Spawner.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+
+namespace orvanel {
+
+// The process snapshot the scheduler keeps: executable names and, at the same
+// positions, the process ids as decimal text.
+struct ProcessSnapshot
+{
+    QStringList names;
+    QStringList ids;
+};
+
+// The panel's process and file helpers: engines are started from the workspace
+// directory, tested and ended by executable name.
+class EngineControl final
+{
+public:
+    EngineControl(QString workspaceDir, platform::ProcessTable& processes,
+                  platform::Spawner& spawner, platform::ExclusiveOpenProbe& probe);
+
+    const QString& workspaceDir() const { return m_dir; }
+
+    // Engine start: the workspace's program `name` with the argument string split into
+    // arguments (blanks, double quotes grouping). Nothing is reported when it is missing.
+    bool start(const QString& name, const QString& arguments = QString());
+
+    // Command-line launch: "scanwapper.exe 0". The first word is looked up in the
+    // workspace directory first, then in PATH.
+    bool launch(const QString& commandLine);
+
+    // Running test: whether a process of this executable name runs (letter case ignored).
+    bool isRunning(const QString& name) const;
+
+    // Engine stop: ends every process of this name; true when one was ended. Never ends
+    // the panel itself.
+    bool stop(const QString& name);
+
+    ProcessSnapshot snapshot() const;
+
+    // Notification: blanks become ";" and msgs.exe gets the text, only above level 1.
+    void notify(const QString& text, int alertLevel);
+
+    // File-free wait on a workspace file (name relative to the workspace directory):
+    // answers true as soon as no other process holds the file (at once for a missing
+    // file); pauses briefly between attempts and gives up with false after the bound.
+    bool waitUntilFree(const QString& name) const;
+    void setFreeWaitBound(std::chrono::milliseconds bound) { m_waitBound = bound; }
+
+    platform::ProcessTable& processes() const { return m_processes; }
+
+private:
+    QString m_dir;
+    platform::ProcessTable& m_processes;
+    platform::Spawner& m_spawner;
+    platform::ExclusiveOpenProbe& m_probe;
+    std::chrono::milliseconds m_waitBound{10000};
+};
+
+} // namespace orvanel

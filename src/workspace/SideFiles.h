@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace orvanel::sidefiles {
+
+// The small text files shared with the engines: one value or one entry per line, read
+// and written whole. Writes end every line with CR LF (the engines expect it) and are
+// atomic; reads accept LF or CR LF and decode text that is not UTF-8 as Windows-1252.
+
+// The file's lines, or nothing when it does not exist or cannot be read. An empty file
+// has no lines.
+std::optional<QStringList> readLines(const QString& path, QString* error = nullptr);
+
+// The first line, or nothing when the file is missing or has no line.
+std::optional<QString> firstLine(const QString& path);
+
+// Writes the lines whole. Answers false with the reason; the old file is then untouched.
+bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+
+// Writes a file holding exactly one line.
+bool writeValue(const QString& path, const QString& value, QString* error = nullptr);
+
+// Writes an empty file.
+bool writeEmpty(const QString& path, QString* error = nullptr);
+
+// Decodes bytes read from a side file or a language file (UTF-8, else Windows-1252) and
+// splits them into lines (LF or CR LF; a last line without an end counts).
+QStringList decodeLines(const QByteArray& bytes);
+
+} // namespace orvanel::sidefiles

@@ -1,0 +1,178 @@
+#pragma once
+
+// Test doubles of the platform services: in-memory, scripted and recording stand-ins.
+
+#include "platform/Services.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+namespace orvanel::testing {
+
+// A process list held in memory. Spawned programs can be added to it by the
+// RecordingSpawner, so that the panel's running tests see them.
+class FakeProcessTable final : public platform::ProcessTable
+{
+public:
+    qint64 add(const QString& name);
+    int count(const QString& name) const;
+    std::vector<QString> terminated; // names in the order they were ended
+
+    std::vector<platform::ProcessInfo> snapshot() const override;
+    bool isRunning(QStringView name) const override;
+    bool terminate(qint64 pid) override;
+    std::optional<qint64> residentBytes(qint64 pid) const override;
+
+    mutable int snapshots = 0; // snapshot and isRunning calls
+
+private:
+    std::vector<platform::ProcessInfo> m_processes;
+    qint64 m_nextPid = 1000;
+};
+
+// Records every spawn; when given a FakeProcessTable the spawned program appears in it.
+class RecordingSpawner final : public platform::Spawner
+{
+public:
+    struct Call
+    {
+        QString program;   // full path as given
+        QString name;      // file name of the program
+        QStringList arguments;
+    };
+
+    explicit RecordingSpawner(FakeProcessTable* processes = nullptr) : m_processes(processes) {}
+
+    bool spawn(const QString& program, const QStringList& arguments) override;
+    QStringList names() const; // file names of the spawned programs, in order
+    int count(const QString& name) const;
+
+    std::vector<Call> calls;
+    bool fail = false;
+
+private:
+    FakeProcessTable* m_processes;
+};
+
+// Answers questions from a script (Yes when the script is empty unless defaultAnswer
+// says otherwise) and records what was asked.
+class ScriptedPrompt final : public platform::Prompt
+{
+public:
+    bool askYesNo(const QString& text) override;
+    void showError(const QString& text) override;
+
+    std::deque<bool> answers;
+    bool defaultAnswer = false;
+    QStringList questions;
+    QStringList errors;
+};
+
+// A clock that shows what the test sets.
+class ScriptedClock final : public platform::Clock
+{
+public:
+    QDateTime now() const override { return current; }
+    QString longTimeText() const override { return text.isEmpty() ? current.toString(QStringLiteral("HH:mm:ss")) : text; }
+
+    QDateTime current = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0));
+    QString text; // when set, the long time text shown instead of current's
+};
+
+class InMemoryAutostart final : public platform::AutostartEntries
+{
+public:
+    QStringList valueNames() const override { return values.keys(); }
+    Value value(const QString& name) const override;
+    bool setValue(const QString& name, const QString& data, QString* error) override;
+    bool removeValue(const QString& name) override;
+
+    QMap<QString, Value> values;
+    int writes = 0;
+    bool failWrites = false;
+};
+
+class FixedHostLookup final : public platform::HostLookup
+{
+public:
+    platform::HostLookupResult lookup() const override
+    {
+        ++calls;
+        return result;
+    }
+    platform::HostLookupResult result{true, QStringLiteral("testhost"), QStringLiteral("192.0.2.10"), {}};
+    mutable int calls = 0;
+};
+
+class FixedMemoryStatus final : public platform::MemoryStatus
+{
+public:
+    platform::MemorySnapshot read() const override { return snapshot; }
+    platform::MemorySnapshot snapshot;
+};
+
+class FakeUserEnvironment final : public platform::UserEnvironment
+{
+public:
+    QString specialFolder(int csidl) const override
+    {
+        return csidl == DesktopFolder ? desktop : QString();
+    }
+    QString userName() const override { return user; }
+    QString downloadsFolder(const QString&) const override { return downloads; }
+
+    QString desktop;
+    QString downloads;
+    QString user = QStringLiteral("tester");
+};
+
+class RecordingUrlOpener final : public platform::UrlOpener
+{
+public:
+    int open(const QString& target) override
+    {
+        opened.append(target);
+        return result;
+    }
+    QStringList opened;
+    int result = Success;
+};
+
+class FixedTray final : public platform::SystemTray
+{
+public:
+    bool isAvailable() const override { return available; }
+    bool available = true;
+};
+
+class NeverBusyProbe final : public platform::ExclusiveOpenProbe
+{
+public:
+    bool isBusy(const QString&) const override { return false; }
+};
+
+// A full set of doubles, wired into Services. Real implementations can be swapped in
+// field by field.
+struct FakePlatform
+{
+    FakeProcessTable processes;
+    RecordingSpawner spawner{&processes};
+    NeverBusyProbe probe;
+    InMemoryAutostart autostart;
+    FixedHostLookup hostLookup;
+    FixedMemoryStatus memory;
+    FakeUserEnvironment user;
+    RecordingUrlOpener urls;
+    ScriptedPrompt prompt;
+    ScriptedClock clock;
+    FixedTray tray;
+
+    platform::Services services();
+};
+
+} // namespace orvanel::testing
