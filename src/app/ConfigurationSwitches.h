@@ -5,8 +5,13 @@
 #include <array>
 #include <optional>
 
+namespace orvanel::platform {
+class Prompt;
+}
+
 namespace orvanel {
 
+struct PanelState;
 class EngineControl;
 class TableFiles;
 
@@ -30,6 +35,12 @@ Switches load(TableFiles& tables);
 // the reason in error.
 bool write(const Switches& switches, EngineControl& engines, TableFiles& tables,
            int alertLevel, QString* error = nullptr);
+
+// A switch check box was clicked (CheckBox2Click … CheckBox13Click): stores the switch
+// and runs the configuration writer. A failure the writer could not handle itself is
+// shown in the general error box.
+void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, EngineControl& engines,
+                     TableFiles& tables, platform::Prompt& prompt);
 
 } // namespace configuration
 } // namespace orvanel

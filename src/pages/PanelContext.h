@@ -30,6 +30,9 @@ public:
     // check box numbered checkBoxNumber (2 to 13) was clicked and is now `checked`. Stores
     // the switch and runs the configuration writer.
     virtual void configurationCheckBoxClicked(int checkBoxNumber, bool checked) = 0;
+
+    // Asks the program to end: the main window's destruction then stops the engines.
+    virtual void requestTermination() = 0;
 };
 
 } // namespace orvanel
