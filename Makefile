@@ -47,6 +47,7 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 screenshot: build
+	@$(MAKE) --no-print-directory deps PACKAGES="xvfb xauth imagemagick"
 	scripts/screenshot.sh $(BUILD) docs/main-window.png
 
 asan: deps
