@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Services.h"
+#include "workspace/EngineControl.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace orvanel {
+
+struct PanelState;
+class TableFiles;
+
+// The panel's 1500 ms timer work (Timer1Timer): keeps pngi.exe alive, starts pop_kent.exe
+// once a minute, runs the hourly scan, the scheduled backups and the once-per-run database
+// update, and, while no scan runs, hands the status flags line to netpro.exe and ends
+// quarantined programs. Every decision is taken from the minute digits of the clock text
+// compared between ticks; nothing is scheduled ahead, so a tick may come at any time.
+class Scheduler final
+{
+public:
+    Scheduler(PanelState& state, EngineControl& engines, TableFiles& tables,
+              const platform::Services& services);
+
+    // One tick (Timer1Timer). Never throws and reports nothing: a program that cannot be
+    // started is simply tried again at the next tick that meets the conditions.
+    void tick();
+
+    // Called in every tick during which no scan runs: the scan page's start button
+    // (BitBtn22) is enabled again while that page is built.
+    std::function<void()> enableScanStart;
+
+    // The tick values: minute digits as read from the clock text, empty before the first
+    // tick.
+    const QString& tickMinute() const { return m_tickMinute; }
+    const QString& lastTickMinute() const { return m_lastTickMinute; }
+    const QString& idleMinute() const { return m_idleMinute; }
+    const QString& lastIdleMinute() const { return m_lastIdleMinute; }
+    // The process snapshot taken by the last quarantine enforcement.
+    const ProcessSnapshot& lastSnapshot() const { return m_snapshot; }
+
+    // The two characters after the first ":" of a clock text ("9:05:00" gives "05").
+    static QString minuteOf(const QString& clockText);
+
+private:
+    bool keepPngiAlive();
+    void startScheduledWork();
+    void startScheduledBackup();
+    void startDatabaseUpdate();
+    bool offerStatusLine();
+    void enforceQuarantine();
+    bool addressIsOtherThanLoopback() const;
+    QString clockMinute() const;
+
+    PanelState& m_state;
+    EngineControl& m_engines;
+    TableFiles& m_tables;
+    platform::Services m_services;
+
+    QString m_tickMinute;
+    QString m_lastTickMinute;
+    QString m_idleMinute;
+    QString m_lastIdleMinute;
+    ProcessSnapshot m_snapshot;
+};
+
+} // namespace orvanel
