@@ -32,6 +32,9 @@ public:
     // Engine start: the workspace's program `name` with the argument string split into
     // arguments (blanks, double quotes grouping). Nothing is reported when it is missing.
     bool start(const QString& name, const QString& arguments = QString());
+    // Engine start with the arguments already separated: each reaches the program as
+    // it is, blanks and quotes included.
+    bool start(const QString& name, const QStringList& arguments);
 
     // Command-line launch: "scanwapper.exe 0". The first word is looked up in the
     // workspace directory first, then in PATH.

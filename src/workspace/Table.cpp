@@ -1,1 +1,466 @@
-// placeholder
+#include "workspace/Table.h"
+
+#include "workspace/TextEncoding.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <pugixml.hpp>
+
+#include <array>
+#include <cstring>
+#include <strings.h>
+
+namespace orvanel {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool sameName(const char* a, const char* b)
+{
+    return strcasecmp(a, b) == 0;
+}
+
+pugi::xml_node childNamed(pugi::xml_node parent, const char* name)
+{
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element && sameName(child.name(), name))
+            return child;
+    }
+    return {};
+}
+
+pugi::xml_attribute attributeNamed(pugi::xml_node node, const char* name)
+{
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        if (sameName(a.name(), name))
+            return a;
+    }
+    return {};
+}
+
+pugi::xml_node documentElement(const pugi::xml_document& doc)
+{
+    for (pugi::xml_node child = doc.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element)
+            return child;
+    }
+    return {};
+}
+
+std::vector<FieldDef> fieldsOfPacket(pugi::xml_node metadata)
+{
+    std::vector<FieldDef> fields;
+    const pugi::xml_node list = childNamed(metadata, "FIELDS");
+    for (pugi::xml_node f = list.first_child(); f; f = f.next_sibling()) {
+        if (f.type() != pugi::node_element || !sameName(f.name(), "FIELD"))
+            continue;
+        const QString name = QString::fromUtf8(attributeNamed(f, "attrname").value());
+        if (!name.isEmpty())
+            fields.push_back({name, attributeNamed(f, "WIDTH").as_int(0)});
+    }
+    return fields;
+}
+
+// Cuts UTF-8 text to a field's size in characters.
+std::size_t keptBytes(const char* text, std::size_t bytes, int size)
+{
+    // A character takes at least one byte, so short texts need no count.
+    if (size <= 0 || bytes <= std::size_t(size))
+        return bytes;
+    return encoding::utf8PrefixBytes(text, bytes, std::size_t(size));
+}
+
+bool looksLikeUtf16Or32(const char* data, std::size_t size)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(data);
+    if (size < 2)
+        return false;
+    return (u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF) || u[0] == 0 ||
+           u[1] == 0;
+}
+
+// Bytes that cannot stand as they are inside a double-quoted attribute value.
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c)
+        table[c] = true;
+    table['&'] = table['<'] = table['>'] = table['"'] = true;
+    return table;
+}();
+
+void appendEscaped(QByteArray& out, const std::string& value)
+{
+    const char* p = value.data();
+    const char* end = p + value.size();
+    while (p < end) {
+        const char* run = p;
+        while (p < end && !kNeedsEscape[static_cast<unsigned char>(*p)])
+            ++p;
+        if (p > run)
+            out.append(run, p - run);
+        if (p == end)
+            break;
+        switch (*p) {
+        case '&': out.append("&amp;"); break;
+        case '<': out.append("&lt;"); break;
+        case '>': out.append("&gt;"); break;
+        case '"': out.append("&quot;"); break;
+        // Line ends and tabs are written as references: literal ones would come back
+        // as blanks from any conforming XML reader.
+        case '\t': out.append("&#9;"); break;
+        case '\n': out.append("&#10;"); break;
+        case '\r': out.append("&#13;"); break;
+        default:
+            // Other control characters cannot appear in an XML 1.0 document at all,
+            // not even as references; the engines' readers would reject the whole
+            // file, so they are left out.
+            break;
+        }
+        ++p;
+    }
+}
+
+} // namespace
+
+void Table::clearFields()
+{
+    m_fields.clear();
+    m_fieldNames.clear();
+}
+
+void Table::addField(const QString& name, int size)
+{
+    m_fields.push_back({name, size});
+    m_fieldNames.push_back(name.toStdString());
+}
+
+const std::vector<FieldDef>& Table::fields() const
+{
+    return m_fields;
+}
+
+void Table::rememberFieldNames()
+{
+    m_fieldNames.clear();
+    for (const FieldDef& f : m_fields)
+        m_fieldNames.push_back(f.name.toStdString());
+}
+
+void Table::createEmpty()
+{
+    m_cells.clear();
+    m_pending.clear();
+    m_rows = 0;
+    m_current = 0;
+    m_inserting = false;
+    m_open = true;
+}
+
+bool Table::open(const QString& path, QString* error)
+{
+    close();
+    QFile file(path);
+    if (!file.exists()) {
+        if (error)
+            *error = u"the table file %1 does not exist"_s.arg(path);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = u"cannot read the table file %1: %2"_s.arg(path, file.errorString());
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    file.close();
+    QString why;
+    if (!loadInPlace(bytes.data(), std::size_t(bytes.size()), &why)) {
+        if (error)
+            *error = u"%1: %2"_s.arg(path, why);
+        return false;
+    }
+    return true;
+}
+
+bool Table::loadFromBytes(const QByteArray& xml, QString* error)
+{
+    close();
+    QByteArray copy(xml.constData(), xml.size());
+    return loadInPlace(copy.data(), std::size_t(copy.size()), error);
+}
+
+bool Table::loadInPlace(char* data, std::size_t size, QString* error)
+{
+    // Files of older installations hold their text in the ANSI code page without
+    // saying so; they are read as Windows-1252.
+    std::string converted;
+    pugi::xml_encoding encoding = pugi::encoding_auto;
+    if (!looksLikeUtf16Or32(data, size) && !encoding::isValidUtf8(data, size)) {
+        converted = encoding::windows1252ToUtf8(data, size);
+        data = converted.data();
+        size = converted.size();
+        encoding = pugi::encoding_utf8;
+    }
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer_inplace(data, size, pugi::parse_escapes, encoding);
+    if (!parsed) {
+        if (error)
+            *error = u"not an XML file (%1 at byte %2)"_s.arg(
+                QString::fromUtf8(parsed.description())).arg(parsed.offset);
+        return false;
+    }
+    const pugi::xml_node packet = documentElement(doc);
+    if (!sameName(packet.name(), "DATAPACKET")) {
+        if (error)
+            *error = u"not a table file (no DATAPACKET element)"_s;
+        return false;
+    }
+    if (m_fields.empty()) {
+        m_fields = fieldsOfPacket(childNamed(packet, "METADATA"));
+        rememberFieldNames();
+    }
+    createEmpty();
+
+    const pugi::xml_node rowData = childNamed(packet, "ROWDATA");
+    std::size_t rows = 0;
+    for (pugi::xml_node row = rowData.first_child(); row; row = row.next_sibling())
+        rows += row.type() == pugi::node_element && sameName(row.name(), "ROW");
+    const std::size_t width = m_fields.size();
+    m_cells.reserve(rows * width);
+
+    // Rows usually spell their attributes in the same order: the field found at each
+    // position is remembered and tried first for the next row.
+    struct Slot
+    {
+        std::string name;
+        int field = -1;
+    };
+    std::vector<Slot> positions;
+    for (pugi::xml_node row = rowData.first_child(); row; row = row.next_sibling()) {
+        if (row.type() != pugi::node_element || !sameName(row.name(), "ROW"))
+            continue;
+        const std::size_t base = m_cells.size();
+        m_cells.resize(base + width);
+        std::size_t position = 0;
+        for (pugi::xml_attribute a = row.first_attribute(); a; a = a.next_attribute()) {
+            const char* name = a.name();
+            if (position == positions.size())
+                positions.push_back({});
+            Slot& slot = positions[position++];
+            if (slot.name != name) {
+                slot.name = name;
+                slot.field = fieldIndexUtf8(name);
+            }
+            const int field = slot.field;
+            if (field < 0)
+                continue; // RowState and other attributes of the table component
+            const char* value = a.value();
+            const std::size_t bytes = std::strlen(value);
+            m_cells[base + std::size_t(field)].assign(
+                value, keptBytes(value, bytes, m_fields[std::size_t(field)].size));
+        }
+        ++m_rows;
+    }
+    return true;
+}
+
+int Table::fieldIndexUtf8(const char* name) const
+{
+    for (std::size_t i = 0; i < m_fieldNames.size(); ++i) {
+        if (sameName(m_fieldNames[i].c_str(), name))
+            return int(i);
+    }
+    // Names outside ASCII compare through Unicode case folding.
+    const QString wide = QString::fromUtf8(name);
+    return fieldIndex(wide);
+}
+
+int Table::fieldIndex(QStringView name) const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        if (name.compare(m_fields[i].name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+void Table::close()
+{
+    m_open = false;
+    m_inserting = false;
+    m_rows = 0;
+    m_current = 0;
+    std::vector<std::string>().swap(m_cells);
+    m_pending.clear();
+}
+
+bool Table::isOpen() const
+{
+    return m_open;
+}
+
+void Table::first()
+{
+    m_current = 0;
+}
+
+void Table::next()
+{
+    if (m_current < m_rows)
+        ++m_current;
+}
+
+bool Table::atEnd() const
+{
+    return m_current >= m_rows;
+}
+
+int Table::recordCount() const
+{
+    return m_rows;
+}
+
+int Table::currentIndex() const
+{
+    return m_current;
+}
+
+QString Table::value(QStringView field) const
+{
+    const int index = fieldIndex(field);
+    if (!m_open || index < 0)
+        return {};
+    if (m_inserting)
+        return QString::fromStdString(m_pending[std::size_t(index)]);
+    return valueAt(m_current, index);
+}
+
+QString Table::valueAt(int record, int field) const
+{
+    if (record < 0 || record >= m_rows || field < 0 || std::size_t(field) >= m_fields.size())
+        return {};
+    return QString::fromStdString(m_cells[std::size_t(record) * m_fields.size() +
+                                          std::size_t(field)]);
+}
+
+void Table::removeAt(int record)
+{
+    if (record < 0 || record >= m_rows)
+        return;
+    const auto width = std::ptrdiff_t(m_fields.size());
+    const auto begin = m_cells.begin() + std::ptrdiff_t(record) * width;
+    m_cells.erase(begin, begin + width);
+    --m_rows;
+}
+
+void Table::insert()
+{
+    if (!m_open)
+        return;
+    m_pending.assign(m_fields.size(), std::string());
+    m_inserting = true;
+}
+
+std::string* Table::editedCell(QStringView field)
+{
+    const int index = fieldIndex(field);
+    if (!m_open || index < 0)
+        return nullptr;
+    if (m_inserting)
+        return &m_pending[std::size_t(index)];
+    if (atEnd())
+        return nullptr;
+    return &m_cells[std::size_t(m_current) * m_fields.size() + std::size_t(index)];
+}
+
+bool Table::setValue(QStringView field, const QString& value)
+{
+    std::string* cell = editedCell(field);
+    if (!cell)
+        return false;
+    const QByteArray utf8 = value.toUtf8();
+    const int size = m_fields[std::size_t(fieldIndex(field))].size;
+    *cell = std::string(utf8.constData(),
+                        keptBytes(utf8.constData(), std::size_t(utf8.size()), size));
+    return true;
+}
+
+// An inserted record always goes at the end of the table, whatever the current record:
+// a table rewritten by a series of inserts keeps the order in which they were made.
+void Table::post()
+{
+    if (!m_inserting)
+        return;
+    for (std::string& cell : m_pending)
+        m_cells.push_back(std::move(cell));
+    m_pending.clear();
+    m_inserting = false;
+    m_current = m_rows++;
+}
+
+void Table::emptyTable()
+{
+    m_cells.clear();
+    m_pending.clear();
+    m_inserting = false;
+    m_rows = 0;
+    m_current = 0;
+}
+
+QByteArray Table::toBytes() const
+{
+    std::size_t estimate = 256 + m_fields.size() * 80;
+    for (const std::string& cell : m_cells)
+        estimate += cell.size() + 16;
+    QByteArray out;
+    out.reserve(qsizetype(estimate + estimate / 16));
+    out.append(R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0">)"
+               "<METADATA><FIELDS>");
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        out.append(R"(<FIELD attrname=")");
+        appendEscaped(out, m_fieldNames[i]);
+        out.append(R"(" fieldtype="string" WIDTH=")");
+        out.append(QByteArray::number(m_fields[i].size));
+        out.append(R"("/>)");
+    }
+    out.append("</FIELDS><PARAMS/></METADATA><ROWDATA>");
+    const std::size_t width = m_fields.size();
+    for (int row = 0; row < m_rows; ++row) {
+        out.append("<ROW");
+        for (std::size_t i = 0; i < width; ++i) {
+            out.append(' ');
+            out.append(m_fieldNames[i].data(), qsizetype(m_fieldNames[i].size()));
+            out.append("=\"");
+            appendEscaped(out, m_cells[std::size_t(row) * width + i]);
+            out.append('"');
+        }
+        out.append("/>");
+    }
+    out.append("</ROWDATA></DATAPACKET>");
+    return out;
+}
+
+bool Table::save(const QString& path, QString* error) const
+{
+    // QSaveFile writes beside the target and renames over it on commit: the engines
+    // see either the old table or the new one, never a half-written file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = toBytes();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace orvanel

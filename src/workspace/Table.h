@@ -8,7 +8,8 @@
 
 namespace orvanel {
 
-// A field of a table file: a text field of at most `size` characters.
+// A field of a table file: a text field of at most `size` characters (Unicode
+// characters, not bytes). A size of 0 or less sets no limit.
 struct FieldDef
 {
     QString name;
@@ -49,8 +50,16 @@ public:
     int recordCount() const;
     int currentIndex() const;
 
-    // Value of a field in the current record; empty for an unknown field or at the end.
+    // Value of a field in the current record (of the record being inserted, between
+    // insert and post); empty for an unknown field or at the end.
     QString value(QStringView field) const;
+
+    // Direct access by position, for views over large tables: the index of a field
+    // (letter case ignored, -1 when unknown) and the value of a record's field.
+    int fieldIndexOf(QStringView name) const { return fieldIndex(name); }
+    QString valueAt(int record, int field) const;
+    // Removes one record; the cursor stays on the record that took its place.
+    void removeAt(int record);
 
     // Starts a new record; setValue then fills it and post appends it at the end.
     void insert();
@@ -70,12 +79,19 @@ public:
 
 private:
     int fieldIndex(QStringView name) const;
+    int fieldIndexUtf8(const char* name) const;
+    void rememberFieldNames();
+    bool loadInPlace(char* data, size_t size, QString* error);
+    std::string* editedCell(QStringView field);
 
     std::vector<FieldDef> m_fields;
+    // The field names in UTF-8, as the data packet's attributes spell them.
+    std::vector<std::string> m_fieldNames;
     // Values are kept as UTF-8, one string per field, row after row: tables of many
     // thousand rules load and save without a QString per value.
     std::vector<std::string> m_cells;
     std::vector<std::string> m_pending;
+    int m_rows = 0;
     bool m_inserting = false;
     bool m_open = false;
     int m_current = 0;

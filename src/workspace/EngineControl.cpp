@@ -1,0 +1,114 @@
+#include "workspace/EngineControl.h"
+
+#include "workspace/Names.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <thread>
+
+namespace orvanel {
+
+namespace {
+
+// The pause between two looks at a held file: short enough not to hold up the user
+// noticeably, long enough not to spin while an engine works on the file.
+constexpr std::chrono::milliseconds kFreeWaitPause{25};
+
+bool isProgramFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+} // namespace
+
+EngineControl::EngineControl(QString workspaceDir, platform::ProcessTable& processes,
+                             platform::Spawner& spawner, platform::ExclusiveOpenProbe& probe)
+    : m_dir(std::move(workspaceDir)), m_processes(processes), m_spawner(spawner), m_probe(probe)
+{
+}
+
+bool EngineControl::start(const QString& name, const QString& arguments)
+{
+    return start(name, platform::splitArgumentString(arguments));
+}
+
+bool EngineControl::start(const QString& name, const QStringList& arguments)
+{
+    return m_spawner.spawn(m_dir + name, arguments);
+}
+
+bool EngineControl::launch(const QString& commandLine)
+{
+    QStringList words = platform::splitArgumentString(commandLine);
+    if (words.isEmpty())
+        return false;
+    const QString command = words.takeFirst();
+    QString program;
+    if (QFileInfo(command).isAbsolute())
+        program = command;
+    else if (isProgramFile(m_dir + command))
+        program = m_dir + command;
+    else
+        program = QStandardPaths::findExecutable(command);
+    if (program.isEmpty() || !isProgramFile(program))
+        return false;
+    return m_spawner.spawn(program, words);
+}
+
+bool EngineControl::isRunning(const QString& name) const
+{
+    return m_processes.isRunning(name);
+}
+
+bool EngineControl::stop(const QString& name)
+{
+    const qint64 own = QCoreApplication::applicationPid();
+    bool ended = false;
+    for (const platform::ProcessInfo& process : m_processes.snapshot()) {
+        if (process.pid == own || process.name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        // Refusals (another user's process, one that is already gone) are passed over
+        // so that every other instance still ends.
+        if (m_processes.terminate(process.pid))
+            ended = true;
+    }
+    return ended;
+}
+
+ProcessSnapshot EngineControl::snapshot() const
+{
+    ProcessSnapshot result;
+    for (const platform::ProcessInfo& process : m_processes.snapshot()) {
+        result.names.append(process.name);
+        result.ids.append(QString::number(process.pid));
+    }
+    return result;
+}
+
+void EngineControl::notify(const QString& text, int alertLevel)
+{
+    if (alertLevel <= 1)
+        return;
+    QString message = text;
+    message.replace(QLatin1Char(' '), QLatin1Char(';'));
+    // One argument, as it is: the message may hold quotes (a program name, a text
+    // from the language file) that must not split it.
+    start(QString(names::NotifierProgram), QStringList{message});
+}
+
+bool EngineControl::waitUntilFree(const QString& name) const
+{
+    const QString path = m_dir + name;
+    const auto deadline = std::chrono::steady_clock::now() + m_waitBound;
+    while (m_probe.isBusy(path)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(kFreeWaitPause);
+    }
+    return true;
+}
+
+} // namespace orvanel

@@ -1,0 +1,182 @@
+#include "workspace/TableFiles.h"
+
+#include "workspace/EngineControl.h"
+#include "workspace/Names.h"
+
+#include <QFile>
+#include <QSet>
+
+#include <array>
+#include <cstdio>
+
+namespace orvanel {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Champ1 … ChampN, each `size` characters, except the listed wide fields.
+std::vector<FieldDef> champs(int count, int size = 200, int wideField = 0, int wideSize = 0)
+{
+    std::vector<FieldDef> fields;
+    for (int i = 1; i <= count; ++i)
+        fields.push_back({u"Champ%1"_s.arg(i), i == wideField ? wideSize : size});
+    return fields;
+}
+
+const std::array<TableSpec, 7>& allSpecs()
+{
+    static const std::array<TableSpec, 7> specs = {{
+        {TableId::Rules, "ClientDataSet1", QString(names::RulesTable), champs(11, 200, 8, 5000)},
+        {TableId::Alerts, "ClientDataSet2", QString(names::AlertsTable), champs(9, 200, 9, 5000)},
+        {TableId::Events, "ClientDataSet3", QString(names::EventsTable), champs(1)},
+        {TableId::Quarantine, "ClientDataSet4", QString(names::QuarantineTable), champs(1)},
+        {TableId::Languages, "ClientDataSet5", QString(names::LanguageTable), champs(1)},
+        {TableId::Sites, "ClientDataSet9", QString(names::SitesTable), champs(2)},
+        {TableId::Configuration, "ClientDataSet10", QString(names::ConfigurationTable),
+         champs(12)},
+    }};
+    return specs;
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+// The default record a new file starts with: the engines and the panel expect the
+// language and configuration tables to hold exactly one record.
+void addDefaultRecord(Table& table, TableId id)
+{
+    if (id == TableId::Languages) {
+        table.insert();
+        table.setValue(u"Champ1", u"FR"_s);
+        table.post();
+    } else if (id == TableId::Configuration) {
+        table.emptyTable();
+        table.insert();
+        for (int i = 1; i <= 12; ++i)
+            table.setValue(u"Champ%1"_s.arg(i), u"1"_s);
+        table.post();
+    }
+}
+
+} // namespace
+
+const TableSpec& tableSpec(TableId id)
+{
+    for (const TableSpec& spec : allSpecs()) {
+        if (spec.id == id)
+            return spec;
+    }
+    Q_UNREACHABLE();
+}
+
+void defineFields(Table& table, TableId id)
+{
+    table.clearFields();
+    for (const FieldDef& field : tableSpec(id).fields)
+        table.addField(field.name, field.size);
+}
+
+TableFiles::TableFiles(QString workspaceDir, EngineControl& engines,
+                       std::function<int()> alertLevel)
+    : m_dir(std::move(workspaceDir)), m_engines(engines), m_alertLevel(std::move(alertLevel))
+{
+}
+
+QString TableFiles::path(TableId id) const
+{
+    return m_dir + tableSpec(id).fileName;
+}
+
+bool TableFiles::create(TableId id, QString* error)
+{
+    Table table;
+    defineFields(table, id);
+    table.createEmpty();
+    addDefaultRecord(table, id);
+    // One save of the complete default content: a failure leaves whatever was there
+    // before rather than an empty table.
+    QString why;
+    const bool saved = table.save(path(id), &why);
+    table.close();
+    if (!saved) {
+        setError(error, why);
+        if (id == TableId::Configuration)
+            m_engines.notify(u"erreur creation configuration"_s, m_alertLevel ? m_alertLevel() : 1);
+    }
+    return saved;
+}
+
+bool TableFiles::openWithRecreation(TableId id, QString* error)
+{
+    const QString file = path(id);
+    if (!QFile::exists(file))
+        return create(id, error);
+    if (!m_engines.waitUntilFree(tableSpec(id).fileName)) {
+        setError(error, u"%1 stays held by another program"_s.arg(file));
+        return false;
+    }
+    Table table;
+    defineFields(table, id);
+    if (table.open(file)) {
+        table.close();
+        return true;
+    }
+    // The unreadable file is kept as <name>.bad for whoever wants to look at it; only
+    // the newest such copy is kept. When it cannot be set aside, it is not replaced.
+    const QString bad = file + u".bad"_s;
+    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(bad).constData()) !=
+        0) {
+        setError(error, u"%1 cannot be read and cannot be set aside as %2"_s.arg(file, bad));
+        return false;
+    }
+    return create(id, error);
+}
+
+bool TableFiles::use(TableId id, const std::function<bool(Table&)>& work, QString* error)
+{
+    const QString file = path(id);
+    if (!m_engines.waitUntilFree(tableSpec(id).fileName)) {
+        setError(error, u"%1 stays held by another program"_s.arg(file));
+        return false;
+    }
+    Table table;
+    defineFields(table, id);
+    if (!table.open(file, error))
+        return false;
+    bool ok = true;
+    if (work(table))
+        ok = table.save(file, error);
+    table.close();
+    return ok;
+}
+
+bool TableFiles::removeQuarantineDuplicates(QString* error)
+{
+    return use(
+        TableId::Quarantine,
+        [](Table& table) {
+            QStringList kept;
+            QSet<QString> seen;
+            for (table.first(); !table.atEnd(); table.next()) {
+                const QString name = table.value(u"Champ1");
+                if (!seen.contains(name.toCaseFolded())) {
+                    seen.insert(name.toCaseFolded());
+                    kept.append(name);
+                }
+            }
+            table.emptyTable();
+            for (const QString& name : kept) {
+                table.insert();
+                table.setValue(u"Champ1", name);
+                table.post();
+            }
+            return true;
+        },
+        error);
+}
+
+} // namespace orvanel

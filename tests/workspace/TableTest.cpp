@@ -1,0 +1,362 @@
+// The table component against real files: what the engines write must load, and what
+// the panel saves must come back exactly.
+#include "workspace/Table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace orvanel {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+Table rulesTable()
+{
+    Table t;
+    for (int i = 1; i <= 11; ++i)
+        t.addField(u"Champ%1"_s.arg(i), i == 8 ? 5000 : 200);
+    return t;
+}
+
+Table oneFieldTable(int size = 200)
+{
+    Table t;
+    t.addField(u"Champ1"_s, size);
+    return t;
+}
+
+// Saves a table holding one record with the given Champ1 and loads it back.
+QString roundTrip(const QString& value, int size = 5000)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"t.xml"_s);
+    Table out = oneFieldTable(size);
+    out.createEmpty();
+    out.insert();
+    out.setValue(u"Champ1", value);
+    out.post();
+    QString error;
+    EXPECT_TRUE(out.save(path, &error)) << error.toStdString();
+    Table in = oneFieldTable(size);
+    EXPECT_TRUE(in.open(path, &error)) << error.toStdString();
+    in.first();
+    return in.value(u"Champ1");
+}
+
+const QByteArray kEnginePacket =
+    R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0"><METADATA><FIELDS>)"
+    R"(<FIELD attrname="champ1" fieldtype="string" WIDTH="200"/>)"
+    R"(<FIELD attrname="CHAMP2" fieldtype="string" WIDTH="200"/></FIELDS><PARAMS/></METADATA>)"
+    R"(<ROWDATA><ROW RowState="4" champ1="www.example.org" CHAMP2="192.0.2.1"/>)"
+    R"(<ROW CHAMP2="198.51.100.7" RowState="4"/></ROWDATA></DATAPACKET>)";
+
+TEST(TableFormat, LongRuleTextRoundTripsWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"regles.xml"_s);
+    QString longText;
+    for (int i = 0; i < 5000; ++i)
+        longText.append(QChar(u'a' + i % 26));
+    Table out = rulesTable();
+    out.createEmpty();
+    out.insert();
+    out.setValue(u"Champ1", u"règle"_s);
+    out.setValue(u"Champ8", longText);
+    out.post();
+    ASSERT_TRUE(out.save(path));
+
+    Table in = rulesTable();
+    ASSERT_TRUE(in.open(path));
+    ASSERT_EQ(in.recordCount(), 1);
+    in.first();
+    EXPECT_EQ(in.value(u"Champ8").size(), 5000);
+    EXPECT_EQ(in.value(u"Champ8"), longText);
+    EXPECT_EQ(in.value(u"Champ1"), u"règle"_s);
+    EXPECT_EQ(in.value(u"Champ11"), QString());
+}
+
+TEST(TableFormat, SpecialCharactersRoundTrip)
+{
+    const QStringList values = {
+        uR"(say "hi" & <bye>)"_s, u"line one\nline two"_s, u"crlf\r\nend"_s,
+        u"tab\there"_s,           u"  blanks kept  "_s,    u"it's 'quoted'"_s,
+        u"]]> and &amp; literal"_s, u"€ é ü 中文 😀"_s};
+    for (const QString& value : values)
+        EXPECT_EQ(roundTrip(value), value) << value.toStdString();
+}
+
+TEST(TableFormat, SavedFileIsTheDataPacketLayout)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"site.xml"_s);
+    Table t;
+    t.addField(u"Champ1"_s, 200);
+    t.addField(u"Champ2"_s, 200);
+    t.createEmpty();
+    t.insert();
+    t.setValue(u"Champ1", u"a\"b"_s);
+    t.setValue(u"Champ2", u"1.2.3.4"_s);
+    t.post();
+    ASSERT_TRUE(t.save(path));
+    EXPECT_EQ(readFile(path),
+              R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0"><METADATA>)"
+              R"(<FIELDS><FIELD attrname="Champ1" fieldtype="string" WIDTH="200"/>)"
+              R"(<FIELD attrname="Champ2" fieldtype="string" WIDTH="200"/></FIELDS><PARAMS/>)"
+              R"(</METADATA><ROWDATA><ROW Champ1="a&quot;b" Champ2="1.2.3.4"/></ROWDATA>)"
+              R"(</DATAPACKET>)");
+}
+
+TEST(TableFormat, LineEndsAreWrittenAsReferences)
+{
+    // Conforming XML readers turn literal line ends in attributes into blanks.
+    Table t = oneFieldTable();
+    t.createEmpty();
+    t.insert();
+    t.setValue(u"Champ1", u"a\r\nb\tc"_s);
+    t.post();
+    const QByteArray bytes = t.toBytes();
+    EXPECT_TRUE(bytes.contains(R"(Champ1="a&#13;&#10;b&#9;c")")) << bytes.toStdString();
+}
+
+TEST(TableFormat, ControlCharactersThatXmlCannotHoldAreLeftOut)
+{
+    // A file with such a character would be refused whole by the engines' readers.
+    EXPECT_EQ(roundTrip(u"a\x01" "b\x1F" "c"_s), u"abc"_s);
+}
+
+TEST(TableLimits, OverlongValuesAreCutToTheFieldSize)
+{
+    EXPECT_EQ(roundTrip(QString(250, u'x'), 200), QString(200, u'x'));
+    EXPECT_EQ(roundTrip(u"abcdef"_s, 3), u"abc"_s);
+    EXPECT_EQ(roundTrip(u"abc"_s, 3), u"abc"_s);
+}
+
+TEST(TableLimits, SizesCountCharactersNotBytes)
+{
+    // Two-byte, three-byte and four-byte UTF-8 characters; the cut never splits one.
+    EXPECT_EQ(roundTrip(QString(250, u'é'), 200), QString(200, u'é'));
+    EXPECT_EQ(roundTrip(u"€€€€€"_s, 4), u"€€€€"_s);
+    EXPECT_EQ(roundTrip(u"😀😀😀"_s, 2), u"😀😀"_s);
+    EXPECT_EQ(roundTrip(u"a😀b"_s, 2), u"a😀"_s);
+}
+
+TEST(TableLimits, OverlongValuesInAFileAreCutWhenLoaded)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"t.xml"_s);
+    writeFile(path, R"(<DATAPACKET><ROWDATA><ROW Champ1="ééééé"/></ROWDATA></DATAPACKET>)");
+    Table t = oneFieldTable(3);
+    ASSERT_TRUE(t.open(path));
+    t.first();
+    EXPECT_EQ(t.value(u"Champ1"), u"ééé"_s);
+}
+
+TEST(TableReading, EngineFilesWithOtherLetterCaseAndExtraAttributesLoad)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"site.xml"_s);
+    writeFile(path, kEnginePacket);
+    Table t;
+    t.addField(u"Champ1"_s, 200);
+    t.addField(u"Champ2"_s, 200);
+    ASSERT_TRUE(t.open(path));
+    ASSERT_EQ(t.recordCount(), 2);
+    t.first();
+    EXPECT_EQ(t.value(u"Champ1"), u"www.example.org"_s);
+    EXPECT_EQ(t.value(u"champ2"), u"192.0.2.1"_s);
+    t.next();
+    EXPECT_EQ(t.value(u"CHAMP1"), QString()); // missing attribute: empty
+    EXPECT_EQ(t.value(u"Champ2"), u"198.51.100.7"_s);
+    t.next();
+    EXPECT_TRUE(t.atEnd());
+}
+
+TEST(TableReading, WithoutDefinitionsTheFileFieldsAreTaken)
+{
+    Table t;
+    ASSERT_TRUE(t.loadFromBytes(kEnginePacket));
+    ASSERT_EQ(t.fields().size(), 2u);
+    EXPECT_EQ(t.fields()[0].name, u"champ1"_s);
+    EXPECT_EQ(t.fields()[1].size, 200);
+    t.first();
+    EXPECT_EQ(t.value(u"Champ2"), u"192.0.2.1"_s);
+}
+
+TEST(TableReading, DefinedFieldsWinOverTheFileFields)
+{
+    // The file knows Champ1 and Champ2; the table is defined with Champ2 and Champ3.
+    Table t;
+    t.addField(u"Champ2"_s, 5);
+    t.addField(u"Champ3"_s, 200);
+    ASSERT_TRUE(t.loadFromBytes(kEnginePacket));
+    ASSERT_EQ(t.fields().size(), 2u);
+    t.first();
+    EXPECT_EQ(t.value(u"Champ2"), u"192.0"_s);
+    EXPECT_EQ(t.value(u"Champ3"), QString());
+    EXPECT_EQ(t.value(u"Champ1"), QString());
+}
+
+TEST(TableReading, AnsiFilesOfOlderInstallationsReadAsWindows1252)
+{
+    Table t = oneFieldTable();
+    ASSERT_TRUE(t.loadFromBytes("<DATAPACKET><ROWDATA><ROW Champ1=\"caf\xE9 \x80\"/>"
+                                "</ROWDATA></DATAPACKET>"));
+    t.first();
+    EXPECT_EQ(t.value(u"Champ1"), u"café €"_s);
+}
+
+TEST(TableReading, LiteralLineEndsInAttributesAreKept)
+{
+    Table t = oneFieldTable();
+    ASSERT_TRUE(t.loadFromBytes("<DATAPACKET><ROWDATA><ROW Champ1=\"a\nb\"/>"
+                                "</ROWDATA></DATAPACKET>"));
+    t.first();
+    EXPECT_EQ(t.value(u"Champ1"), u"a\nb"_s);
+}
+
+TEST(TableReading, BrokenFilesFailWithAReason)
+{
+    QTemporaryDir dir;
+    struct Case
+    {
+        const char* name;
+        QByteArray bytes;
+        const char* reasonPart;
+    };
+    const Case cases[] = {
+        {"empty", "", "not an XML file"},
+        {"garbage", "\x01\x02 not xml at all", "not an XML file"},
+        {"cut", R"(<DATAPACKET><ROWDATA><ROW Champ1="a)", "not an XML file"},
+        {"other", R"(<html><body/></html>)", "DATAPACKET"},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        writeFile(path, c.bytes);
+        Table t = oneFieldTable();
+        QString error;
+        EXPECT_FALSE(t.open(path, &error)) << c.name;
+        EXPECT_FALSE(t.isOpen()) << c.name;
+        EXPECT_TRUE(error.contains(QLatin1String(c.reasonPart))) << error.toStdString();
+    }
+    Table t = oneFieldTable();
+    QString error;
+    EXPECT_FALSE(t.open(dir.filePath(u"missing.xml"_s), &error));
+    EXPECT_TRUE(error.contains(u"does not exist"_s)) << error.toStdString();
+}
+
+TEST(TableEditing, InsertedRecordsGoAtTheEnd)
+{
+    Table t = oneFieldTable();
+    t.createEmpty();
+    for (const char* name : {"a", "b", "c"}) {
+        t.insert();
+        t.setValue(u"champ1", QString::fromLatin1(name));
+        t.post();
+    }
+    t.first();
+    t.insert();
+    EXPECT_EQ(t.value(u"Champ1"), QString()); // the record being inserted
+    t.setValue(u"Champ1", u"d"_s);
+    t.post();
+    EXPECT_EQ(t.currentIndex(), 3);
+    QStringList order;
+    for (t.first(); !t.atEnd(); t.next())
+        order.append(t.value(u"Champ1"));
+    EXPECT_EQ(order, (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
+}
+
+TEST(TableEditing, EditRemoveAndEmpty)
+{
+    Table t = oneFieldTable();
+    t.createEmpty();
+    for (const char* name : {"a", "b", "c"}) {
+        t.insert();
+        t.setValue(u"Champ1", QString::fromLatin1(name));
+        t.post();
+    }
+    t.first();
+    t.next();
+    EXPECT_TRUE(t.setValue(u"Champ1", u"B"_s)); // edits the current record
+    EXPECT_FALSE(t.setValue(u"Champ9", u"x"_s));
+    t.removeAt(0);
+    ASSERT_EQ(t.recordCount(), 2);
+    EXPECT_EQ(t.valueAt(0, t.fieldIndexOf(u"CHAMP1")), u"B"_s);
+    EXPECT_EQ(t.valueAt(1, 0), u"c"_s);
+    EXPECT_EQ(t.valueAt(2, 0), QString());
+    t.emptyTable();
+    EXPECT_EQ(t.recordCount(), 0);
+    t.first();
+    EXPECT_TRUE(t.atEnd());
+    EXPECT_FALSE(t.setValue(u"Champ1", u"x"_s)); // no current record
+}
+
+TEST(TableSaving, FailedWriteLeavesTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"regles.xml"_s);
+    writeFile(path, kEnginePacket);
+    Table t = rulesTable();
+    t.createEmpty();
+    for (int i = 0; i < 200; ++i) {
+        t.insert();
+        t.setValue(u"Champ8", QString(1000, u'r'));
+        t.post();
+    }
+    // A file size limit makes the write fail half-way, as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool saved = t.save(path, &error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readFile(path), kEnginePacket);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"regles.xml"_s});
+}
+
+TEST(TableSaving, ReadOnlyFolderReportsFailure)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "folder permissions do not bind the superuser";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"site.xml"_s);
+    writeFile(path, kEnginePacket);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    Table t = oneFieldTable();
+    t.createEmpty();
+    QString error;
+    EXPECT_FALSE(t.save(path, &error));
+    EXPECT_FALSE(error.isEmpty());
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    EXPECT_EQ(readFile(path), kEnginePacket);
+}
+
+} // namespace
+} // namespace orvanel
