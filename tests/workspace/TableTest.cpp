@@ -2,14 +2,14 @@
 // the panel saves must come back exactly.
 #include "workspace/Table.h"
 
+#include "FileSizeLimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace orvanel {
@@ -322,18 +322,13 @@ TEST(TableSaving, FailedWriteLeavesTheOldFile)
         t.setValue(u"Champ8", QString(1000, u'r'));
         t.post();
     }
-    // A file size limit makes the write fail half-way, as a full disk would.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool saved = t.save(path, &error);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
-
+    bool saved = true;
+    {
+        testing::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        saved = t.save(path, &error);
+    }
     EXPECT_FALSE(saved);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readFile(path), kEnginePacket);
