@@ -44,13 +44,13 @@ public:
     static QString minuteOf(const QString& clockText);
 
 private:
-    bool keepPngiAlive();
-    void startScheduledWork();
-    void startScheduledBackup();
+    void keepPngiAlive();
+    void startScanAndBackups(bool minuteChanged);
     void startDatabaseUpdate();
-    bool offerStatusLine();
+    // Steps that hand the status flags line to netpro.exe; false ends the tick.
+    bool offerStatusLine(bool minuteChanged);
     void enforceQuarantine();
-    bool addressIsOtherThanLoopback() const;
+    bool hasAddressOtherThanLoopback() const;
     QString clockMinute() const;
 
     PanelState& m_state;

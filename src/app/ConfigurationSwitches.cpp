@@ -1,0 +1,131 @@
+#include "app/ConfigurationSwitches.h"
+
+#include "app/PanelState.h"
+#include "platform/Prompt.h"
+#include "workspace/EngineControl.h"
+#include "workspace/Names.h"
+#include "workspace/TableFiles.h"
+
+namespace orvanel::configuration {
+
+namespace {
+
+QString fieldName(int field)
+{
+    return QStringLiteral("Champ%1").arg(field);
+}
+
+Switches allOn()
+{
+    Switches switches;
+    switches.fill(true);
+    return switches;
+}
+
+enum class WriteOutcome { Written, LoadFailed, SaveFailed };
+
+// The single row, rewritten whole: the engines read the first row only.
+void fillRow(Table& table, const Switches& switches)
+{
+    table.emptyTable();
+    table.insert();
+    for (int field = 1; field <= int(switches.size()); ++field)
+        table.setValue(fieldName(field), switches[field - 1] ? QStringLiteral("1") : QStringLiteral("0"));
+    table.post();
+}
+
+WriteOutcome writeRow(const Switches& switches, EngineControl& engines, TableFiles& tables,
+                      int alertLevel, QString* error)
+{
+    // tempsreel.exe reads the switches when it starts: it is kept stopped while the file
+    // changes and started again afterwards, whatever happened to the file.
+    engines.stop(names::RealTimeEngine);
+
+    bool loaded = false;
+    QString reason;
+    const bool saved = tables.use(
+        TableId::Configuration,
+        [&](Table& table) {
+            loaded = true;
+            fillRow(table, switches);
+            return true;
+        },
+        &reason);
+
+    WriteOutcome outcome = WriteOutcome::Written;
+    if (!loaded) {
+        outcome = WriteOutcome::LoadFailed;
+        if (reason.isEmpty())
+            reason = names::ConfigurationTable + QStringLiteral(" cannot be read");
+    } else if (!saved) {
+        outcome = WriteOutcome::SaveFailed;
+        engines.notify(QStringLiteral("erreur configuration checkb"), alertLevel);
+    }
+
+    engines.start(names::RealTimeEngine);
+    if (error)
+        *error = reason;
+    return outcome;
+}
+
+} // namespace
+
+std::optional<int> fieldOfCheckBox(int checkBoxNumber)
+{
+    switch (checkBoxNumber) {
+    case 3: return 1;
+    case 4: return 2;
+    case 6: return 3;
+    case 7: return 4;
+    case 8: return 5;
+    case 9: return 6;
+    case 5: return 7;
+    case 2: return 8;
+    case 10: return 9;
+    case 11: return 10;
+    case 12: return 11;
+    case 13: return 12;
+    default: return std::nullopt;
+    }
+}
+
+Switches load(TableFiles& tables)
+{
+    // A missing file is created with its default row; an unreadable one is first kept
+    // aside as configuration.xml.bad. When even that fails (or an engine holds the file
+    // past the wait), every switch is on, as the default row says.
+    Switches switches = allOn();
+    if (!tables.openWithRecreation(TableId::Configuration))
+        return switches;
+    tables.use(TableId::Configuration, [&switches](Table& table) {
+        table.first();
+        for (int field = 1; field <= int(switches.size()); ++field)
+            switches[field - 1] = table.value(fieldName(field)) == QLatin1String("1");
+        return false;
+    });
+    return switches;
+}
+
+bool write(const Switches& switches, EngineControl& engines, TableFiles& tables, int alertLevel,
+           QString* error)
+{
+    return writeRow(switches, engines, tables, alertLevel, error) == WriteOutcome::Written;
+}
+
+void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, EngineControl& engines,
+                     TableFiles& tables, platform::Prompt& prompt)
+{
+    const std::optional<int> field = fieldOfCheckBox(checkBoxNumber);
+    if (!field)
+        return;
+    state.configuration[*field - 1] = checked;
+
+    QString error;
+    // A row that could not be written has been reported through msgs.exe; a file that
+    // could not even be read goes to the general error box.
+    if (writeRow(state.configuration, engines, tables, state.alertLevel, &error) ==
+        WriteOutcome::LoadFailed)
+        prompt.showError(error);
+}
+
+} // namespace orvanel::configuration

@@ -1,0 +1,106 @@
+#include "pages/settings/AboutBox.h"
+
+#include "app/Maker.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+
+namespace orvanel {
+
+namespace {
+
+// A plain shield, for a program run without a window icon.
+QPixmap drawnShield()
+{
+    QPixmap pixmap(65, 57);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shield;
+    shield.moveTo(32.5, 2);
+    shield.lineTo(58, 10);
+    shield.cubicTo(58, 34, 46, 48, 32.5, 55);
+    shield.cubicTo(19, 48, 7, 34, 7, 10);
+    shield.closeSubpath();
+    painter.setPen(QPen(QColor(0, 64, 128), 2));
+    painter.setBrush(QColor(0, 128, 192));
+    painter.drawPath(shield);
+    return pixmap;
+}
+
+QPixmap programIcon()
+{
+    const QIcon icon = QApplication::windowIcon();
+    return icon.isNull() ? drawnShield() : icon.pixmap(65, 57);
+}
+
+} // namespace
+
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    setModal(false);
+    setFixedSize(298, 213);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setGeometry(8, 8, 281, 161);
+    // A lowered outer and a raised inner bevel: an etched frame.
+    panel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+
+    auto* icon = new QLabel(panel);
+    icon->setObjectName(QStringLiteral("ProgramIcon"));
+    icon->setGeometry(8, 8, 65, 57);
+    icon->setScaledContents(true);
+    icon->setPixmap(programIcon());
+
+    addLabel(panel, "ProductName", 16, maker::name());
+    addLabel(panel, "Version", 40, QStringLiteral("Version :" ORVANEL_VERSION_TEXT));
+    addLabel(panel, "NoticeLabel", 72, maker::notice());
+    const QString web = maker::webPage();
+    addLabel(panel, "Label1", 104, web.isEmpty() ? maker::address() : web);
+
+    auto* comments = new QLabel(maker::email(), panel);
+    comments->setObjectName(QStringLiteral("Comments"));
+    comments->setGeometry(88, 128, 127, 26);
+    comments->setWordWrap(true);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("OKButton"));
+    ok->setGeometry(111, 180, 75, 25);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &AboutBox::OKButtonClick);
+
+    placeAtScreenCentre();
+}
+
+QLabel* AboutBox::addLabel(QWidget* panel, const char* objectName, int top, const QString& text)
+{
+    auto* label = new QLabel(text, panel);
+    label->setObjectName(QLatin1String(objectName));
+    label->setGeometry(88, top, label->sizeHint().width(), 13);
+    return label;
+}
+
+void AboutBox::placeAtScreenCentre()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height() / 2);
+}
+
+void AboutBox::OKButtonClick()
+{
+    hide();
+}
+
+} // namespace orvanel
