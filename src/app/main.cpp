@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "app/Startup.h"
+
+int main(int argc, char** argv)
+{
+    return orvanel::startup::run(argc, argv);
+}

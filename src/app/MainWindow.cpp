@@ -1,0 +1,116 @@
+#include "app/MainWindow.h"
+
+#include "app/ConfigurationSwitches.h"
+#include "app/Maker.h"
+#include "pages/CategoryListDelegate.h"
+#include "workspace/Names.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+
+namespace orvanel {
+
+namespace {
+
+// The engines the window's destruction and the end of the session stop, in this order.
+// netpro.exe and serveur.exe are not among them: only the quit entry ends those.
+QStringList destroyStopList()
+{
+    return {names::DiskScanEngine, names::ScanEngine,   names::RealTimeEngine,
+            names::ResolverEngine, names::NetEngine,    names::PopKentEngine,
+            names::BackupEngine,   names::UpdateEngine, names::NetstatEngine,
+            names::PngiEngine};
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QString& workspaceDir, const platform::Services& services,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_services(services),
+      m_engines(workspaceDir, *services.processes, *services.spawner, *services.probe),
+      m_tables(workspaceDir, m_engines, [this] { return m_state.alertLevel; }),
+      m_pageHost(*this, *this, [this] { showLevelControls(); }),
+      m_scheduler(m_state, m_engines, m_tables, m_services)
+{
+    m_state.workspaceDir = workspaceDir;
+    setObjectName(QStringLiteral("TForm2"));
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1500);
+    connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    createControls();
+}
+
+MainWindow::~MainWindow()
+{
+    FormDestroy();
+}
+
+void MainWindow::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    m_timer1->stop();
+    stopEngines(destroyStopList());
+    m_pageHost.freeAllPages();
+}
+
+void MainWindow::WMQueryEndSession()
+{
+    // The session may end: nothing here holds it back. The engines go first, as the
+    // window's destruction may not get to run before the session is gone.
+    stopEngines(destroyStopList());
+}
+
+void MainWindow::stopEngines(const QStringList& names)
+{
+    for (const QString& name : names)
+        m_engines.stop(name);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_services.urls->open(maker::webPage());
+    m_pageHost.reset();
+    // The window is only put away; without a notification area to bring it back it is
+    // minimised instead of hidden.
+    event->ignore();
+    if (m_services.tray && m_services.tray->isAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void MainWindow::Timer1Timer()
+{
+    m_scheduler.tick();
+}
+
+QPointer<QLineEdit>& MainWindow::editSlot(int number)
+{
+    switch (number) {
+    case 1:
+        return m_edit1;
+    case 2:
+        return m_edit2;
+    default:
+        return m_edit3;
+    }
+}
+
+void MainWindow::configurationCheckBoxClicked(int checkBoxNumber, bool checked)
+{
+    configuration::checkBoxClicked(m_state, checkBoxNumber, checked, m_engines, m_tables,
+                                   *m_services.prompt);
+}
+
+void MainWindow::requestTermination()
+{
+    Q_EMIT terminationRequested();
+}
+
+} // namespace orvanel

@@ -1,0 +1,136 @@
+#include "app/Startup.h"
+
+#include "app/AppIcons.h"
+#include "app/MainWindow.h"
+#include "app/TrayWindow.h"
+#include "platform/SingleInstanceLock.h"
+#include "platform/gui/LinuxPlatform.h"
+#include "platform/linux/FlockSingleInstanceLock.h"
+#include "workspace/Names.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace orvanel::startup {
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void onSessionSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void installHandler(int signal, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
+}
+
+} // namespace
+
+bool takeInstanceLock(platform::SingleInstanceLock& lock)
+{
+    const int answer = lock.acquire(names::InstanceLockName);
+    return answer != platform::SingleInstanceLock::AlreadyExists &&
+           answer != platform::SingleInstanceLock::AccessDenied;
+}
+
+QString workspaceDirOf(const QString& programFile)
+{
+    const QFileInfo info(programFile);
+    const QString canonical = info.canonicalFilePath();
+    const QString dir =
+        QFileInfo(canonical.isEmpty() ? info.absoluteFilePath() : canonical).absolutePath();
+    return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+}
+
+SessionEndWatcher::SessionEndWatcher(QObject* parent) : QObject(parent)
+{
+    if (g_signalPipe[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) == 0) {
+        m_notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &SessionEndWatcher::readSignal);
+        installHandler(SIGTERM, &onSessionSignal);
+        installHandler(SIGHUP, &onSessionSignal);
+    }
+    if (qGuiApp) {
+        // The default answer lets the session end; the engines are stopped after it.
+        connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager&) { Q_EMIT sessionEnding(); });
+    }
+}
+
+SessionEndWatcher::~SessionEndWatcher()
+{
+    if (!m_notifier)
+        return;
+    installHandler(SIGTERM, SIG_DFL);
+    installHandler(SIGHUP, SIG_DFL);
+    delete m_notifier;
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    g_signalPipe[0] = g_signalPipe[1] = -1;
+}
+
+void SessionEndWatcher::readSignal()
+{
+    char bytes[16];
+    bool received = false;
+    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0)
+        received = true;
+    if (received)
+        Q_EMIT sessionEnding();
+}
+
+int run(int argc, char** argv)
+{
+    platform::FlockSingleInstanceLock lock;
+    if (!takeInstanceLock(lock))
+        return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Orvanel"));
+    QApplication::setWindowIcon(AppIcons::applicationIcon());
+
+    const QString programPath = QCoreApplication::applicationFilePath();
+    const QString workspaceDir = workspaceDirOf(programPath);
+    platform::LinuxPlatform desktop(workspaceDir);
+    const platform::Services services = desktop.services();
+
+    TrayWindow tray(programPath, services);
+    tray.FormCreate();
+
+    auto window = std::make_unique<MainWindow>(workspaceDir, services);
+    tray.setMainWindow(window.get());
+    QObject::connect(window.get(), &MainWindow::terminationRequested, &app,
+                     &QCoreApplication::quit);
+    SessionEndWatcher sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEndWatcher::sessionEnding, window.get(), [&window] {
+        window->WMQueryEndSession();
+        QCoreApplication::quit();
+    });
+    if (!window->FormCreate())
+        return 1;
+
+    const int code = QApplication::exec();
+    window.reset(); // FormDestroy
+    return code;
+}
+
+} // namespace orvanel::startup

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+
+namespace orvanel::platform {
+class SingleInstanceLock;
+}
+
+// The process start: one instance per user, the hidden tray window, the main window,
+// the event loop, and the end of the session.
+namespace orvanel::startup {
+
+// Takes the single-instance lock "Orvanel.exe". False when another instance holds it
+// (183) or a lock of that name belongs to someone else (5): the process then ends at
+// once and silently. Any other answer lets the start go on, as the lock is then none
+// of another instance's.
+bool takeInstanceLock(platform::SingleInstanceLock& lock);
+
+// The workspace directory of a program file: its folder, symbolic links resolved, with
+// a trailing "/".
+QString workspaceDirOf(const QString& programFile);
+
+// The whole start, for main(): answers the process's exit code. 0 for a second start;
+// non-zero when the main window could not prepare the workspace.
+int run(int argc, char** argv);
+
+// Tells when the session ends: SIGTERM and SIGHUP (through a socket pair, so that the
+// work happens in the event loop and not in the signal handler) and the session
+// manager's commit request. One watcher at a time; it restores the default signal
+// handling when it goes.
+class SessionEndWatcher final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SessionEndWatcher)
+
+public:
+    explicit SessionEndWatcher(QObject* parent = nullptr);
+    ~SessionEndWatcher() override;
+
+    // False when the signal socket pair could not be set up; the session manager's
+    // request is still watched.
+    bool watchesSignals() const { return m_notifier != nullptr; }
+
+Q_SIGNALS:
+    void sessionEnding();
+
+private:
+    void readSignal();
+
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+} // namespace orvanel::startup

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QListWidget>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+namespace orvanel {
+
+// ListBox1DrawItem: the category list's own drawing. Rows alternate white (even
+// positions) and a light grey-blue (odd positions); the selected row is light blue with
+// its caption in yellow, bold and italic; each row shows the picture of its position.
+class CategoryListDelegate final : public QStyledItemDelegate
+{
+public:
+    static constexpr int ItemHeight = 18;
+    static constexpr int ImageSide = 16;
+
+    // imageOf answers the picture of a position (ImageList1); a null pixmap draws none.
+    explicit CategoryListDelegate(std::function<QPixmap(int)> imageOf, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    static QColor oddRowColour() { return QColor(238, 243, 244); }
+    static QColor selectedRowColour() { return QColor(197, 209, 248); }
+    static QColor selectedTextColour() { return QColor(255, 255, 0); }
+
+private:
+    std::function<QPixmap(int)> m_imageOf;
+};
+
+// ListBox1 itself. A mouse click and a move with the keyboard both count as a choice, as
+// they do for the category list users know; a row set from code does not.
+class CategoryList final : public QListWidget
+{
+public:
+    explicit CategoryList(QWidget* parent = nullptr);
+
+    // Runs after a key press moved the current row.
+    std::function<void()> keyboardChoice;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace orvanel
