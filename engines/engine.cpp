@@ -1,1 +1,722 @@
-int main() { return 0; }
+// The substitute engine programs. One program is copied beside the panel under every
+// engine's name; it looks at the name it was started under and does that engine's small
+// share of harmless, real work, so that a fresh workspace runs end to end:
+//
+//   tempsreel.exe          reads configuration.xml at start, then stays resident
+//   pngi.exe, net.exe, netstat.exe, serveur.exe
+//                          stay resident until they are ended
+//   pop_kent.exe           ends at once
+//   majbase.exe "0"        writes the time of the update check to majbase.txt
+//   netpro.exe <flags>     writes the thirteen flags it was given to netpro.txt
+//   scanwapper.exe "0"|"1"|"2"|"3 <mount point>"
+//                          a pretend scan that adds its report to anaviri.txt
+//   scandisk.exe "1 <folder>"
+//                          writes the paths of the folder's files to liste2.txt;
+//                          "0 0" and "2" have nothing to do
+//   sauvegarde.exe "<first folder>;<second folder>"
+//                          copies the first folder into <second folder>/<its name>,
+//                          never deleting anything; the report goes to sauvegarde.txt
+//   ipcp.exe <host name>   writes the name and its IPv4 address to ipcp.txt (the address
+//                          last); an empty ipcp.txt when the name does not resolve
+//   msgs.exe <text;with;semicolons>
+//                          shows the text, semicolons turned back into blanks, through
+//                          notify-send, or on standard error when there is none
+//
+// The files live in the workspace directory, the folder of the program. Every file is
+// written whole to a temporary file that is then renamed over the old one, so the panel
+// never reads half a file. Side files end their lines with CR LF as the panel expects.
+// No shell is ever used: the panel's texts reach other programs only as arguments.
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <netdb.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Args = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+struct Self
+{
+    std::string dir;  // workspace directory, with its trailing "/"
+    std::string name; // the engine name this copy was started under
+
+    std::string file(std::string_view fileName) const { return dir + std::string(fileName); }
+};
+
+// ---------------------------------------------------------------------------------
+// Small helpers
+
+std::optional<Self> whoAmI()
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return std::nullopt;
+    const std::string path(buffer, static_cast<std::size_t>(n));
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return std::nullopt;
+    return Self{path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+// The panel splits its argument string at blanks; joining the words again gives back a
+// path or a message that held blanks.
+std::string joined(const Args& args, std::size_t from = 0)
+{
+    std::string text;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        if (i > from)
+            text += ' ';
+        text += args[i];
+    }
+    return text;
+}
+
+// Text for a one-line record: control characters become blanks, the length is bounded.
+std::string oneLine(std::string text, std::size_t maxLength)
+{
+    if (text.size() > maxLength)
+        text.resize(maxLength);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    return text;
+}
+
+std::string now()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::string withCrLf(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the file whole: a temporary file beside it is renamed over it.
+bool writeWhole(const std::string& path, const std::string& content)
+{
+    const auto slash = path.rfind('/');
+    const std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".tmp-" +
+        std::to_string(getpid());
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, content.data(), content.size());
+    const bool closed = close(fd) == 0;
+    if (!written || !closed || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> readWhole(const std::string& path, std::size_t maxBytes)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string content;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || content.size() + static_cast<std::size_t>(n) > maxBytes)
+            break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return content;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Adds lines to a log the panel reads, keeping its newest `keep` lines.
+void appendToLog(const std::string& path, const std::vector<std::string>& added, std::size_t keep)
+{
+    std::vector<std::string> lines = splitLines(readWhole(path, 8u << 20).value_or(std::string()));
+    lines.insert(lines.end(), added.begin(), added.end());
+    if (lines.size() > keep)
+        lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(keep));
+    writeWhole(path, withCrLf(lines));
+}
+
+void sleepFor(std::chrono::milliseconds duration)
+{
+    timespec left{static_cast<time_t>(duration.count() / 1000),
+                  static_cast<long>(duration.count() % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// How long a pretend scan takes; ORVANEL_ENGINE_PAUSE_MS lets tests make it instant.
+std::chrono::milliseconds scanDuration()
+{
+    const char* setting = std::getenv("ORVANEL_ENGINE_PAUSE_MS");
+    if (!setting || !*setting)
+        return 3s;
+    char* end = nullptr;
+    const long ms = std::strtol(setting, &end, 10);
+    if (*end != '\0' || ms < 0)
+        return 3s;
+    return std::chrono::milliseconds(std::min(ms, 60000L));
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st{};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> realPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    if (!realpath(path.c_str(), buffer))
+        return std::nullopt;
+    return std::string(buffer);
+}
+
+bool isInside(const std::string& path, const std::string& folder)
+{
+    const std::string prefix = folder == "/" ? folder : folder + "/";
+    return path.compare(0, prefix.size(), prefix) == 0;
+}
+
+struct Entry
+{
+    std::string name;
+    bool directory = false;
+    bool regular = false;
+};
+
+// The entries of a folder, sorted by name, symbolic links left out so that no walk
+// leaves the folder or runs in a circle.
+std::vector<Entry> entriesOf(const std::string& folder)
+{
+    std::vector<Entry> entries;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return entries;
+    while (const dirent* item = readdir(dir)) {
+        const std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st{};
+        if (fstatat(dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        entries.push_back({name, S_ISDIR(st.st_mode), S_ISREG(st.st_mode)});
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return entries;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// ---------------------------------------------------------------------------------
+// Resident engines
+
+void restoreDefaultSignals()
+{
+    // Ignored signals and the signal mask survive a spawn; an engine must end when the
+    // panel asks, whatever the panel itself ignores.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        std::signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+int stayResident(const Self&, const Args&)
+{
+    restoreDefaultSignals();
+    for (;;)
+        pause();
+}
+
+// The real-time engine reads the switches when it starts; the panel restarts it after
+// every rewrite of configuration.xml for that reason.
+int realTimeEngine(const Self& self, const Args& args)
+{
+    const std::string path = self.file("configuration.xml");
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        // A shared lock while reading: the panel's file-free wait sees the file in use.
+        for (int attempt = 0; attempt < 20 && flock(fd, LOCK_SH | LOCK_NB) != 0; ++attempt)
+            sleepFor(50ms);
+        char buffer[4096];
+        while (read(fd, buffer, sizeof buffer) > 0) {
+        }
+        flock(fd, LOCK_UN);
+        close(fd);
+    }
+    return stayResident(self, args);
+}
+
+// ---------------------------------------------------------------------------------
+// Engines that do one job and end
+
+int endAtOnce(const Self&, const Args&)
+{
+    return 0;
+}
+
+int databaseUpdate(const Self& self, const Args&)
+{
+    // There is no database to fetch; the time of the check is kept for whoever looks.
+    writeWhole(self.file("majbase.txt"), withCrLf({now() + " database checked"}));
+    return 0;
+}
+
+// Records the status flags line the panel handed over: thirteen values "0" or "1".
+int networkEngine(const Self& self, const Args& args)
+{
+    std::string flags;
+    for (std::size_t i = 0; i < args.size() && i < 32; ++i)
+        flags += ' ' + oneLine(args[i], 8);
+    writeWhole(self.file("netpro.txt"), withCrLf({flags}));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------
+// Pretend scan
+
+struct Examined
+{
+    std::size_t files = 0;
+    std::size_t folders = 0;
+    std::vector<std::string> shown;
+};
+
+void examine(const std::string& folder, int depth, Examined& seen)
+{
+    constexpr std::size_t MaxFiles = 5000;
+    constexpr std::size_t MaxFolders = 2000;
+    constexpr std::size_t Shown = 5;
+    if (++seen.folders > MaxFolders)
+        return;
+    for (const Entry& entry : entriesOf(folder)) {
+        if (seen.files >= MaxFiles)
+            return;
+        const std::string path = joinPath(folder, entry.name);
+        if (entry.regular) {
+            ++seen.files;
+            if (seen.shown.size() < Shown)
+                seen.shown.push_back(path);
+        } else if (entry.directory && depth > 0) {
+            examine(path, depth - 1, seen);
+        }
+    }
+}
+
+std::size_t runningProcesses()
+{
+    std::size_t count = 0;
+    for (const Entry& entry : entriesOf("/proc"))
+        if (entry.directory && entry.name.find_first_not_of("0123456789") == std::string::npos)
+            ++count;
+    return count;
+}
+
+// What the scan looks at: "0" (also the hourly scan) the workspace, "1" the workspace
+// with its sub-folders, "2" the running programs, "3 <mount point>" a drive.
+int scanEngine(const Self& self, const Args& args)
+{
+    const std::string log = self.file("anaviri.txt");
+    const std::string type = args.empty() ? std::string() : args[0];
+    std::string subject;
+    Examined seen;
+    if (type == "0" || type == "1") {
+        subject = type == "0" ? "quick scan of " + self.dir : "full scan of " + self.dir;
+        examine(self.dir, type == "0" ? 0 : 4, seen);
+    } else if (type == "2") {
+        subject = "memory scan";
+        seen.files = runningProcesses();
+    } else if (type == "3" && args.size() > 1) {
+        const std::string drive = joined(args, 1);
+        subject = "scan of the drive " + drive;
+        examine(drive, 3, seen);
+    } else {
+        appendToLog(log, {now() + " scan request not understood: " + oneLine(joined(args), 200)},
+                    2000);
+        return 0;
+    }
+    std::vector<std::string> started{now() + " " + oneLine(subject, 300) + " started"};
+    for (const std::string& path : seen.shown)
+        started.push_back("  " + oneLine(path, 400));
+    appendToLog(log, started, 2000);
+    sleepFor(scanDuration());
+    const std::string what = type == "2" ? " programs examined" : " files examined";
+    appendToLog(log, {now() + " " + std::to_string(seen.files) + what + ", no threat found"}, 2000);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------
+// Folder search
+
+// "1 <folder>": the paths of the folder's files, one per line, for the folder search page.
+int diskScanEngine(const Self& self, const Args& args)
+{
+    if (args.empty() || args[0] != "1")
+        return 0; // "0 0" and "2": nothing left to do
+    constexpr std::size_t MaxFiles = 5000;
+    const std::string folder = joined(args, 1);
+    std::vector<std::string> paths;
+    if (isDirectory(folder)) {
+        for (const Entry& entry : entriesOf(folder)) {
+            if (paths.size() >= MaxFiles)
+                break;
+            // A name with a line break in it cannot be one line of the list.
+            if (entry.regular && entry.name.find_first_of("\r\n") == std::string::npos)
+                paths.push_back(joinPath(folder, entry.name));
+        }
+    }
+    writeWhole(self.file("liste2.txt"), withCrLf(paths));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------
+// Backup
+
+// Marks a backup folder this engine made; only in such a folder does it replace older
+// copies. In any other folder existing files are left as they are.
+constexpr const char* BackupMark = ".orvanel-sauvegarde";
+
+struct BackupCount
+{
+    std::size_t copied = 0;
+    std::size_t unchanged = 0;
+    std::size_t kept = 0;
+    std::size_t failed = 0;
+    unsigned long long bytes = 0;
+};
+
+bool copyFile(const std::string& from, const std::string& to, const struct stat& source)
+{
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    const std::string temp = to + ".part-" + std::to_string(getpid());
+    const int out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = out >= 0;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = writeAll(out, buffer, static_cast<std::size_t>(n));
+    }
+    close(in);
+    if (out >= 0) {
+        const timespec times[2] = {source.st_atim, source.st_mtim};
+        ok = ok && futimens(out, times) == 0;
+        ok = close(out) == 0 && ok;
+    }
+    if (!ok || rename(temp.c_str(), to.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+void backUpFile(const std::string& from, const std::string& to, bool replaceOlder,
+                BackupCount& count)
+{
+    struct stat source{};
+    struct stat target{};
+    if (stat(from.c_str(), &source) != 0) {
+        ++count.failed;
+        return;
+    }
+    if (lstat(to.c_str(), &target) == 0) {
+        const bool same = S_ISREG(target.st_mode) && target.st_size == source.st_size
+            && target.st_mtim.tv_sec == source.st_mtim.tv_sec;
+        if (same) {
+            ++count.unchanged;
+            return;
+        }
+        if (!replaceOlder || !S_ISREG(target.st_mode)) {
+            ++count.kept;
+            return;
+        }
+    }
+    if (copyFile(from, to, source)) {
+        ++count.copied;
+        count.bytes += static_cast<unsigned long long>(source.st_size);
+    } else {
+        ++count.failed;
+    }
+}
+
+void backUpFolder(const std::string& from, const std::string& to, int depth, bool replaceOlder,
+                  BackupCount& count)
+{
+    constexpr std::size_t MaxFiles = 5000;
+    constexpr unsigned long long MaxBytes = 1ull << 30;
+    for (const Entry& entry : entriesOf(from)) {
+        if (count.copied + count.unchanged + count.kept >= MaxFiles || count.bytes >= MaxBytes)
+            return;
+        const std::string source = joinPath(from, entry.name);
+        const std::string target = joinPath(to, entry.name);
+        if (entry.regular) {
+            backUpFile(source, target, replaceOlder, count);
+        } else if (entry.directory && depth > 0) {
+            if (mkdir(target.c_str(), 0755) != 0 && errno != EEXIST)
+                ++count.failed;
+            else if (isDirectory(target))
+                backUpFolder(source, target, depth - 1, replaceOlder, count);
+        }
+    }
+}
+
+// The two folders of a backup set "<first>;<second>". Paths may hold ";" themselves, so
+// the set is understood only when exactly one ";" parts it into two existing folders.
+std::optional<std::pair<std::string, std::string>> backupFolders(const std::string& set)
+{
+    std::optional<std::pair<std::string, std::string>> found;
+    for (auto at = set.find(';'); at != std::string::npos; at = set.find(';', at + 1)) {
+        const std::string first = set.substr(0, at);
+        const std::string second = set.substr(at + 1);
+        if (!isDirectory(first) || !isDirectory(second))
+            continue;
+        if (found)
+            return std::nullopt;
+        found.emplace(first, second);
+    }
+    return found;
+}
+
+std::string backUpSet(const std::string& set)
+{
+    const auto folders = backupFolders(set);
+    if (!folders)
+        return "backup set not understood: " + set;
+    const auto from = realPath(folders->first);
+    const auto into = realPath(folders->second);
+    if (!from || !into || *from == "/")
+        return "backup set not usable: " + set;
+    const std::string target = joinPath(*into, from->substr(from->rfind('/') + 1));
+    // Copying a folder into itself would never end, and over itself would lose nothing
+    // but make no backup either.
+    if (target == *from || isInside(target, *from))
+        return "backup refused, the copy would lie inside the folder: " + set;
+    bool made = false;
+    if (mkdir(target.c_str(), 0755) == 0) {
+        made = writeWhole(joinPath(target, BackupMark), "");
+    } else if (errno != EEXIST || !isDirectory(target)) {
+        return "backup folder cannot be made: " + target;
+    }
+    const bool ours = made || access(joinPath(target, BackupMark).c_str(), F_OK) == 0;
+    BackupCount count;
+    backUpFolder(*from, target, 16, ours, count);
+    return *from + " -> " + target + ": " + std::to_string(count.copied) + " copied, " +
+        std::to_string(count.unchanged) + " unchanged, " + std::to_string(count.kept) +
+        " kept, " + std::to_string(count.failed) + " failed";
+}
+
+int backupEngine(const Self& self, const Args& args)
+{
+    const std::string report = backUpSet(joined(args));
+    appendToLog(self.file("sauvegarde.txt"), {now() + " " + oneLine(report, 1000)}, 500);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------
+// Name resolution
+
+std::optional<std::string> ipv4Address(const std::string& host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    const bool ok = inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) != nullptr;
+    freeaddrinfo(found);
+    return ok ? std::optional<std::string>(text) : std::nullopt;
+}
+
+// The panel reads the last line of ipcp.txt as the address; an empty file tells it
+// that the name does not resolve.
+int resolverEngine(const Self& self, const Args& args)
+{
+    const std::string host = trimmed(joined(args));
+    std::vector<std::string> lines;
+    if (!host.empty() && host.size() <= 253 && host.find_first_of("\r\n") == std::string::npos) {
+        if (const auto address = ipv4Address(host))
+            lines = {host, *address};
+    }
+    writeWhole(self.file("ipcp.txt"), withCrLf(lines));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------
+// Notification program
+
+bool notifyDesktop(const std::string& text)
+{
+    char program[] = "notify-send";
+    char endOfOptions[] = "--";
+    char title[] = "Orvanel";
+    std::string body = text;
+    char* argv[] = {program, endOfOptions, title, body.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program, nullptr, nullptr, argv, environ) != 0)
+        return false;
+    // notify-send answers at once when a notification service runs; without one it may
+    // hang on the session bus, and the message is not worth waiting for long.
+    for (int i = 0; i < 100; ++i) {
+        int status = 0;
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0)
+            return true;
+        sleepFor(50ms);
+    }
+    return true;
+}
+
+int notifier(const Self&, const Args& args)
+{
+    std::string text = joined(args);
+    std::replace(text.begin(), text.end(), ';', ' ');
+    text = trimmed(oneLine(text, 500));
+    if (text.empty())
+        return 0;
+    if (!notifyDesktop(text)) {
+        const std::string line = "Orvanel: " + text + "\n";
+        [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line.data(), line.size());
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------
+
+struct Engine
+{
+    const char* name;
+    int (*run)(const Self&, const Args&);
+};
+
+constexpr Engine Engines[] = {
+    {"tempsreel.exe", realTimeEngine}, {"pngi.exe", stayResident},
+    {"net.exe", stayResident},         {"netstat.exe", stayResident},
+    {"serveur.exe", stayResident},     {"pop_kent.exe", endAtOnce},
+    {"majbase.exe", databaseUpdate},   {"netpro.exe", networkEngine},
+    {"scanwapper.exe", scanEngine},    {"scandisk.exe", diskScanEngine},
+    {"sauvegarde.exe", backupEngine},  {"ipcp.exe", resolverEngine},
+    {"msgs.exe", notifier},
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::optional<Self> self = whoAmI();
+    if (!self)
+        return 1;
+    const Args args(argv + std::min(argc, 1), argv + argc);
+    const std::string name = lower(self->name);
+    for (const Engine& engine : Engines) {
+        if (name == engine.name)
+            return engine.run(*self, args);
+    }
+    std::fprintf(stderr,
+                 "%s: copy this program beside the panel under an engine's name "
+                 "(tempsreel.exe, scanwapper.exe, ipcp.exe …)\n",
+                 self->name.c_str());
+    return 2;
+}

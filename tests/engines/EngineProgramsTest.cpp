@@ -1,0 +1,278 @@
+// The substitute engine programs, each run as a copy under its engine's name in a
+// temporary workspace, the way the panel starts them: the argument string split at blanks.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class EnginePrograms : public ::testing::Test
+{
+protected:
+    QTemporaryDir temp;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString errorOutput;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        // Pretend scans take no time in tests.
+        environment.insert(u"ORVANEL_ENGINE_PAUSE_MS"_s, u"0"_s);
+    }
+
+    QString dir() const { return QDir(temp.path()).canonicalPath() + u'/'; }
+    QString path(const QString& name) const { return dir() + name; }
+
+    QString install(const QString& name) const
+    {
+        const QString copy = path(name);
+        if (!QFile::exists(copy)) {
+            EXPECT_TRUE(QFile::copy(QStringLiteral(ORVANEL_ENGINE), copy)) << name.toStdString();
+        }
+        return copy;
+    }
+
+    // Runs the engine to its end; answers its exit code, or -1 when it crashed.
+    int run(const QString& name, const QStringList& arguments = {})
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(install(name), arguments);
+        EXPECT_TRUE(process.waitForFinished(30000)) << name.toStdString();
+        errorOutput = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray read(const QString& name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QString makeFolder(const QString& name) const
+    {
+        EXPECT_TRUE(QDir(dir()).mkpath(name));
+        return path(name);
+    }
+};
+
+TEST_F(EnginePrograms, ResolverWritesTheAddressAsItsLastLine)
+{
+    ASSERT_EQ(run(u"ipcp.exe"_s, {u"localhost"_s}), 0);
+    const QByteArray text = read(u"ipcp.txt"_s);
+    EXPECT_TRUE(text.endsWith("\r\n127.0.0.1\r\n")) << text.toStdString();
+}
+
+TEST_F(EnginePrograms, ResolverLeavesAnEmptyFileForANameItCannotResolve)
+{
+    // A stale address must not be taken for the new name's.
+    write(u"ipcp.txt"_s, "old.example\r\n192.0.2.1\r\n");
+    ASSERT_EQ(run(u"ipcp.exe"_s), 0);
+    EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray());
+    ASSERT_EQ(run(u"ipcp.exe"_s, {u"bad\nname"_s}), 0);
+    EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray());
+}
+
+TEST_F(EnginePrograms, FolderSearchListsTheFilesOfAFolderWithBlanksInItsPath)
+{
+    const QString folder = makeFolder(u"my files"_s);
+    write(u"my files/a b.txt"_s, "a");
+    write(u"my files/c"_s, "c");
+    makeFolder(u"my files/inner"_s);
+    QFile::link(folder + u"/c"_s, folder + u"/link"_s);
+    // The panel passes "1 " + folder; the blank in the folder's name splits it too.
+    ASSERT_EQ(run(u"scandisk.exe"_s, {u"1"_s, dir() + u"my"_s, u"files"_s}), 0);
+    const QByteArray expected = (folder + u"/a b.txt\r\n"_s + folder + u"/c\r\n"_s).toUtf8();
+    EXPECT_EQ(read(u"liste2.txt"_s), expected);
+}
+
+TEST_F(EnginePrograms, FolderSearchOtherStepsLeaveTheListAlone)
+{
+    write(u"liste2.txt"_s, "/kept\r\n");
+    ASSERT_EQ(run(u"scandisk.exe"_s, {u"2"_s}), 0);
+    ASSERT_EQ(run(u"scandisk.exe"_s, {u"0"_s, u"0"_s}), 0);
+    EXPECT_EQ(read(u"liste2.txt"_s), QByteArray("/kept\r\n"));
+    // Step 1 with no folder chosen finds nothing.
+    ASSERT_EQ(run(u"scandisk.exe"_s, {u"1"_s}), 0);
+    EXPECT_EQ(read(u"liste2.txt"_s), QByteArray());
+}
+
+TEST_F(EnginePrograms, NetworkEngineRecordsTheStatusFlags)
+{
+    const QStringList flags = u"0 0 0 0 0 0 0 0 1 0 0 1 0"_s.split(u' ');
+    ASSERT_EQ(run(u"netpro.exe"_s, flags), 0);
+    EXPECT_EQ(read(u"netpro.txt"_s), QByteArray(" 0 0 0 0 0 0 0 0 1 0 0 1 0\r\n"));
+}
+
+TEST_F(EnginePrograms, UpdateCheckLeavesItsTime)
+{
+    ASSERT_EQ(run(u"majbase.exe"_s, {u"0"_s}), 0);
+    EXPECT_TRUE(read(u"majbase.txt"_s).endsWith(" database checked\r\n"));
+}
+
+TEST_F(EnginePrograms, NotifierWritesToStandardErrorWithoutNotifySend)
+{
+    environment.insert(u"PATH"_s, makeFolder(u"empty"_s));
+    ASSERT_EQ(run(u"msgs.exe"_s, {u"change;registre"_s}), 0);
+    EXPECT_TRUE(errorOutput.contains(u"change registre"_s)) << errorOutput.toStdString();
+}
+
+TEST_F(EnginePrograms, NotifierHandsTheTextOverAsOneArgumentAndNeverToAShell)
+{
+    const QString bin = makeFolder(u"bin"_s);
+    // A stand-in notify-send that records its arguments, one per line.
+    write(u"bin/notify-send"_s,
+          "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"${0%/*}/../notified.txt\"\n");
+    QFile::setPermissions(bin + u"/notify-send"_s, QFile::ReadOwner | QFile::ExeOwner);
+    environment.insert(u"PATH"_s, bin);
+    ASSERT_EQ(run(u"msgs.exe"_s, {u"-x;$(touch;pwned);`touch;pwned`"_s}), 0);
+    EXPECT_EQ(read(u"notified.txt"_s), QByteArray("--\nOrvanel\n-x $(touch pwned) `touch pwned`\n"));
+    EXPECT_FALSE(QFile::exists(path(u"pwned"_s)));
+    EXPECT_FALSE(QFile::exists(path(u"bin/pwned"_s)));
+}
+
+TEST_F(EnginePrograms, DriveScanAddsItsReportToTheScanLog)
+{
+    makeFolder(u"drive/docs"_s);
+    write(u"drive/docs/letter.odt"_s, "x");
+    write(u"anaviri.txt"_s, "earlier line\r\n");
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"3"_s, path(u"drive"_s)}), 0);
+    const QByteArray log = read(u"anaviri.txt"_s);
+    EXPECT_TRUE(log.startsWith("earlier line\r\n")) << "the earlier log stays";
+    EXPECT_TRUE(log.contains("letter.odt\r\n")) << log.toStdString();
+    EXPECT_TRUE(log.endsWith("1 files examined, no threat found\r\n")) << log.toStdString();
+    EXPECT_FALSE(QByteArray(log).replace("\r\n", "").contains('\n')) << "every line ends with CR LF";
+}
+
+TEST_F(EnginePrograms, ScheduledScanAndOddScanRequestsAreLogged)
+{
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"0"_s}), 0);
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"9"_s}), 0);
+    const QByteArray log = read(u"anaviri.txt"_s);
+    EXPECT_TRUE(log.contains(QByteArray(QByteArray("quick scan of ") + dir().toUtf8()))) << log.toStdString();
+    EXPECT_TRUE(log.contains("scan request not understood: 9")) << log.toStdString();
+}
+
+class Backup : public EnginePrograms
+{
+protected:
+    QString set(const QString& first, const QString& second) const
+    {
+        return path(first) + u';' + path(second);
+    }
+};
+
+TEST_F(Backup, CopiesTheFirstFolderIntoTheSecond)
+{
+    makeFolder(u"work/sub"_s);
+    makeFolder(u"save"_s);
+    write(u"work/a.txt"_s, "alpha");
+    write(u"work/sub/b.txt"_s, "beta");
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"save"_s)}), 0);
+    EXPECT_EQ(read(u"save/work/a.txt"_s), QByteArray("alpha"));
+    EXPECT_EQ(read(u"save/work/sub/b.txt"_s), QByteArray("beta"));
+    EXPECT_TRUE(read(u"sauvegarde.txt"_s).contains("2 copied")) << read(u"sauvegarde.txt"_s).toStdString();
+
+    // A later run brings changed files up to date and deletes nothing.
+    write(u"work/a.txt"_s, "alpha, second version");
+    QFile::remove(path(u"work/sub/b.txt"_s));
+    QFile(path(u"work/a.txt"_s)).setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                              QFileDevice::FileModificationTime);
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"save"_s)}), 0);
+    EXPECT_EQ(read(u"save/work/a.txt"_s), QByteArray("alpha, second version"));
+    EXPECT_EQ(read(u"save/work/sub/b.txt"_s), QByteArray("beta"));
+}
+
+TEST_F(Backup, NeverReplacesFilesInAFolderItDidNotMake)
+{
+    makeFolder(u"work"_s);
+    makeFolder(u"save/work"_s);
+    write(u"work/a.txt"_s, "new");
+    write(u"save/work/a.txt"_s, "the user's own file");
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"save"_s)}), 0);
+    EXPECT_EQ(read(u"save/work/a.txt"_s), QByteArray("the user's own file"));
+    EXPECT_TRUE(read(u"sauvegarde.txt"_s).contains("1 kept"));
+}
+
+TEST_F(Backup, RefusesToCopyAFolderIntoItself)
+{
+    makeFolder(u"work/inner"_s);
+    write(u"work/a.txt"_s, "a");
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"work/inner"_s)}), 0);
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"work"_s)}), 0);
+    EXPECT_EQ(QDir(path(u"work/inner"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList());
+    EXPECT_EQ(QDir(path(u"work"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{u"a.txt"_s, u"inner"_s}));
+    EXPECT_TRUE(read(u"sauvegarde.txt"_s).contains("refused"));
+}
+
+TEST_F(Backup, FoldersWithBlanksSurviveTheSplitAtBlanks)
+{
+    makeFolder(u"my work"_s);
+    makeFolder(u"save"_s);
+    write(u"my work/a.txt"_s, "a");
+    const QStringList words = set(u"my work"_s, u"save"_s).split(u' ');
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, words), 0);
+    EXPECT_EQ(read(u"save/my work/a.txt"_s), QByteArray("a"));
+}
+
+TEST_F(EnginePrograms, OneShotEnginesEndNormallyWhateverTheArguments)
+{
+    const QStringList oneShot{u"pop_kent.exe"_s, u"majbase.exe"_s, u"netpro.exe"_s,
+                              u"scanwapper.exe"_s, u"scandisk.exe"_s, u"sauvegarde.exe"_s,
+                              u"ipcp.exe"_s, u"msgs.exe"_s};
+    environment.insert(u"PATH"_s, makeFolder(u"empty"_s));
+    const QList<QStringList> odd{{},
+                                 {QString()},
+                                 {u";;;"_s},
+                                 {u"3"_s},
+                                 {u"1"_s, u"/no/such/folder"_s},
+                                 {QString(100000, u'x')},
+                                 {u"\x01\x02\n\r"_s, u"é;ü"_s}};
+    for (const QString& name : oneShot) {
+        for (const QStringList& arguments : odd)
+            EXPECT_EQ(run(name, arguments), 0) << name.toStdString() << " with "
+                                               << arguments.join(u'|').left(40).toStdString();
+    }
+}
+
+TEST_F(EnginePrograms, ResidentEnginesRunUntilTheyAreEnded)
+{
+    write(u"configuration.xml"_s, "<DATAPACKET/>");
+    for (const QString& name : {u"tempsreel.exe"_s, u"pngi.exe"_s, u"net.exe"_s, u"netstat.exe"_s,
+                                u"serveur.exe"_s}) {
+        QProcess resident;
+        resident.start(install(name), {});
+        ASSERT_TRUE(resident.waitForStarted()) << name.toStdString();
+        // A one-shot engine runs to its end meanwhile; the resident one is still there.
+        ASSERT_EQ(run(u"pop_kent.exe"_s), 0);
+        EXPECT_EQ(resident.state(), QProcess::Running) << name.toStdString();
+        resident.terminate();
+        ASSERT_TRUE(resident.waitForFinished(10000)) << name.toStdString();
+        EXPECT_EQ(resident.exitStatus(), QProcess::CrashExit) << "ended by the signal";
+    }
+}
+
+TEST_F(EnginePrograms, UnderAnyOtherNameTheProgramOnlyExplainsItself)
+{
+    EXPECT_EQ(run(u"orvanel-engine"_s), 2);
+    EXPECT_TRUE(errorOutput.contains(u"engine's name"_s));
+}
+
+} // namespace
