@@ -627,13 +627,22 @@ std::optional<std::string> ipv4Address(const std::string& host)
     return ok ? std::optional<std::string>(text) : std::nullopt;
 }
 
+// Letters, digits, "-", "_" and "." only: anything else the user typed is no host name
+// and is not sent to the name servers.
+bool isHostName(const std::string& host)
+{
+    constexpr std::string_view Allowed =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.";
+    return !host.empty() && host.size() <= 253 && host.find_first_not_of(Allowed) == std::string::npos;
+}
+
 // The panel reads the last line of ipcp.txt as the address; an empty file tells it
 // that the name does not resolve.
 int resolverEngine(const Self& self, const Args& args)
 {
     const std::string host = trimmed(joined(args));
     std::vector<std::string> lines;
-    if (!host.empty() && host.size() <= 253 && host.find_first_of("\r\n") == std::string::npos) {
+    if (isHostName(host)) {
         if (const auto address = ipv4Address(host))
             lines = {host, *address};
     }

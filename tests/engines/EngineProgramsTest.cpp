@@ -84,8 +84,12 @@ TEST_F(EnginePrograms, ResolverLeavesAnEmptyFileForANameItCannotResolve)
     write(u"ipcp.txt"_s, "old.example\r\n192.0.2.1\r\n");
     ASSERT_EQ(run(u"ipcp.exe"_s), 0);
     EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray());
-    ASSERT_EQ(run(u"ipcp.exe"_s, {u"bad\nname"_s}), 0);
-    EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray());
+    // Text that cannot be a host name is not even looked up.
+    for (const QString& typed : QStringList{u"bad\nname"_s, u"a;b"_s, u"$(host)"_s, QString(300, u'x')}) {
+        write(u"ipcp.txt"_s, "old.example\r\n192.0.2.1\r\n");
+        ASSERT_EQ(run(u"ipcp.exe"_s, {typed}), 0);
+        EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray()) << typed.toStdString();
+    }
 }
 
 TEST_F(EnginePrograms, FolderSearchListsTheFilesOfAFolderWithBlanksInItsPath)
@@ -243,6 +247,7 @@ TEST_F(EnginePrograms, OneShotEnginesEndNormallyWhateverTheArguments)
                                  {u";;;"_s},
                                  {u"3"_s},
                                  {u"1"_s, u"/no/such/folder"_s},
+                                 {u"0"_s, u"0"_s},
                                  {QString(100000, u'x')},
                                  {u"\x01\x02\n\r"_s, u"é;ü"_s}};
     for (const QString& name : oneShot) {
