@@ -162,7 +162,7 @@ bool writeWhole(const std::string& path, const std::string& content)
 {
     const auto slash = path.rfind('/');
     const std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".tmp-" +
-        std::to_string(getpid());
+                             std::to_string(getpid());
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
@@ -244,7 +244,9 @@ std::chrono::milliseconds scanDuration()
 
 bool isDirectory(const std::string& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -281,7 +283,9 @@ std::vector<Entry> entriesOf(const std::string& folder)
         const std::string name = item->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (fstatat(dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         entries.push_back({name, S_ISDIR(st.st_mode), S_ISREG(st.st_mode)});
@@ -510,15 +514,19 @@ bool copyFile(const std::string& from, const std::string& to, const struct stat&
 void backUpFile(const std::string& from, const std::string& to, bool replaceOlder,
                 BackupCount& count)
 {
-    struct stat source{};
-    struct stat target{};
+    struct stat source
+    {
+    };
+    struct stat target
+    {
+    };
     if (stat(from.c_str(), &source) != 0) {
         ++count.failed;
         return;
     }
     if (lstat(to.c_str(), &target) == 0) {
-        const bool same = S_ISREG(target.st_mode) && target.st_size == source.st_size
-            && target.st_mtim.tv_sec == source.st_mtim.tv_sec;
+        const bool same = S_ISREG(target.st_mode) && target.st_size == source.st_size &&
+                          target.st_mtim.tv_sec == source.st_mtim.tv_sec;
         if (same) {
             ++count.unchanged;
             return;
@@ -598,8 +606,8 @@ std::string backUpSet(const std::string& set)
     BackupCount count;
     backUpFolder(*from, target, 16, ours, count);
     return *from + " -> " + target + ": " + std::to_string(count.copied) + " copied, " +
-        std::to_string(count.unchanged) + " unchanged, " + std::to_string(count.kept) +
-        " kept, " + std::to_string(count.failed) + " failed";
+           std::to_string(count.unchanged) + " unchanged, " + std::to_string(count.kept) +
+           " kept, " + std::to_string(count.failed) + " failed";
 }
 
 int backupEngine(const Self& self, const Args& args)
@@ -633,7 +641,8 @@ bool isHostName(const std::string& host)
 {
     constexpr std::string_view Allowed =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.";
-    return !host.empty() && host.size() <= 253 && host.find_first_not_of(Allowed) == std::string::npos;
+    return !host.empty() && host.size() <= 253 &&
+           host.find_first_not_of(Allowed) == std::string::npos;
 }
 
 // The panel reads the last line of ipcp.txt as the address; an empty file tells it
@@ -700,12 +709,18 @@ struct Engine
 };
 
 constexpr Engine Engines[] = {
-    {"tempsreel.exe", realTimeEngine}, {"pngi.exe", stayResident},
-    {"net.exe", stayResident},         {"netstat.exe", stayResident},
-    {"serveur.exe", stayResident},     {"pop_kent.exe", endAtOnce},
-    {"majbase.exe", databaseUpdate},   {"netpro.exe", networkEngine},
-    {"scanwapper.exe", scanEngine},    {"scandisk.exe", diskScanEngine},
-    {"sauvegarde.exe", backupEngine},  {"ipcp.exe", resolverEngine},
+    {"tempsreel.exe", realTimeEngine},
+    {"pngi.exe", stayResident},
+    {"net.exe", stayResident},
+    {"netstat.exe", stayResident},
+    {"serveur.exe", stayResident},
+    {"pop_kent.exe", endAtOnce},
+    {"majbase.exe", databaseUpdate},
+    {"netpro.exe", networkEngine},
+    {"scanwapper.exe", scanEngine},
+    {"scandisk.exe", diskScanEngine},
+    {"sauvegarde.exe", backupEngine},
+    {"ipcp.exe", resolverEngine},
     {"msgs.exe", notifier},
 };
 

@@ -17,8 +17,8 @@ QString firstCharacters(const QString& line, int count)
 {
     qsizetype units = 0;
     for (int taken = 0; taken < count && units < line.size(); ++taken) {
-        const bool pair = line.at(units).isHighSurrogate() && units + 1 < line.size()
-            && line.at(units + 1).isLowSurrogate();
+        const bool pair = line.at(units).isHighSurrogate() && units + 1 < line.size() &&
+                          line.at(units + 1).isLowSurrogate();
         units += pair ? 2 : 1;
     }
     return line.left(units);

@@ -85,7 +85,8 @@ TEST_F(EnginePrograms, ResolverLeavesAnEmptyFileForANameItCannotResolve)
     ASSERT_EQ(run(u"ipcp.exe"_s), 0);
     EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray());
     // Text that cannot be a host name is not even looked up.
-    for (const QString& typed : QStringList{u"bad\nname"_s, u"a;b"_s, u"$(host)"_s, QString(300, u'x')}) {
+    for (const QString& typed :
+         QStringList{u"bad\nname"_s, u"a;b"_s, u"$(host)"_s, QString(300, u'x')}) {
         write(u"ipcp.txt"_s, "old.example\r\n192.0.2.1\r\n");
         ASSERT_EQ(run(u"ipcp.exe"_s, {typed}), 0);
         EXPECT_EQ(read(u"ipcp.txt"_s), QByteArray()) << typed.toStdString();
@@ -140,12 +141,12 @@ TEST_F(EnginePrograms, NotifierHandsTheTextOverAsOneArgumentAndNeverToAShell)
 {
     const QString bin = makeFolder(u"bin"_s);
     // A stand-in notify-send that records its arguments, one per line.
-    write(u"bin/notify-send"_s,
-          "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"${0%/*}/../notified.txt\"\n");
+    write(u"bin/notify-send"_s, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"${0%/*}/../notified.txt\"\n");
     QFile::setPermissions(bin + u"/notify-send"_s, QFile::ReadOwner | QFile::ExeOwner);
     environment.insert(u"PATH"_s, bin);
     ASSERT_EQ(run(u"msgs.exe"_s, {u"-x;$(touch;pwned);`touch;pwned`"_s}), 0);
-    EXPECT_EQ(read(u"notified.txt"_s), QByteArray("--\nOrvanel\n-x $(touch pwned) `touch pwned`\n"));
+    EXPECT_EQ(read(u"notified.txt"_s),
+              QByteArray("--\nOrvanel\n-x $(touch pwned) `touch pwned`\n"));
     EXPECT_FALSE(QFile::exists(path(u"pwned"_s)));
     EXPECT_FALSE(QFile::exists(path(u"bin/pwned"_s)));
 }
@@ -160,7 +161,8 @@ TEST_F(EnginePrograms, DriveScanAddsItsReportToTheScanLog)
     EXPECT_TRUE(log.startsWith("earlier line\r\n")) << "the earlier log stays";
     EXPECT_TRUE(log.contains("letter.odt\r\n")) << log.toStdString();
     EXPECT_TRUE(log.endsWith("1 files examined, no threat found\r\n")) << log.toStdString();
-    EXPECT_FALSE(QByteArray(log).replace("\r\n", "").contains('\n')) << "every line ends with CR LF";
+    EXPECT_FALSE(QByteArray(log).replace("\r\n", "").contains('\n'))
+        << "every line ends with CR LF";
 }
 
 TEST_F(EnginePrograms, ScheduledScanAndOddScanRequestsAreLogged)
@@ -168,7 +170,8 @@ TEST_F(EnginePrograms, ScheduledScanAndOddScanRequestsAreLogged)
     ASSERT_EQ(run(u"scanwapper.exe"_s, {u"0"_s}), 0);
     ASSERT_EQ(run(u"scanwapper.exe"_s, {u"9"_s}), 0);
     const QByteArray log = read(u"anaviri.txt"_s);
-    EXPECT_TRUE(log.contains(QByteArray(QByteArray("quick scan of ") + dir().toUtf8()))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QByteArray(QByteArray("quick scan of ") + dir().toUtf8())))
+        << log.toStdString();
     EXPECT_TRUE(log.contains("scan request not understood: 9")) << log.toStdString();
 }
 
@@ -190,13 +193,14 @@ TEST_F(Backup, CopiesTheFirstFolderIntoTheSecond)
     ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"save"_s)}), 0);
     EXPECT_EQ(read(u"save/work/a.txt"_s), QByteArray("alpha"));
     EXPECT_EQ(read(u"save/work/sub/b.txt"_s), QByteArray("beta"));
-    EXPECT_TRUE(read(u"sauvegarde.txt"_s).contains("2 copied")) << read(u"sauvegarde.txt"_s).toStdString();
+    EXPECT_TRUE(read(u"sauvegarde.txt"_s).contains("2 copied"))
+        << read(u"sauvegarde.txt"_s).toStdString();
 
     // A later run brings changed files up to date and deletes nothing.
     write(u"work/a.txt"_s, "alpha, second version");
     QFile::remove(path(u"work/sub/b.txt"_s));
-    QFile(path(u"work/a.txt"_s)).setFileTime(QDateTime::currentDateTime().addSecs(60),
-                                              QFileDevice::FileModificationTime);
+    QFile(path(u"work/a.txt"_s))
+        .setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
     ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"save"_s)}), 0);
     EXPECT_EQ(read(u"save/work/a.txt"_s), QByteArray("alpha, second version"));
     EXPECT_EQ(read(u"save/work/sub/b.txt"_s), QByteArray("beta"));
@@ -238,9 +242,9 @@ TEST_F(Backup, FoldersWithBlanksSurviveTheSplitAtBlanks)
 
 TEST_F(EnginePrograms, OneShotEnginesEndNormallyWhateverTheArguments)
 {
-    const QStringList oneShot{u"pop_kent.exe"_s, u"majbase.exe"_s, u"netpro.exe"_s,
+    const QStringList oneShot{u"pop_kent.exe"_s,   u"majbase.exe"_s,  u"netpro.exe"_s,
                               u"scanwapper.exe"_s, u"scandisk.exe"_s, u"sauvegarde.exe"_s,
-                              u"ipcp.exe"_s, u"msgs.exe"_s};
+                              u"ipcp.exe"_s,       u"msgs.exe"_s};
     environment.insert(u"PATH"_s, makeFolder(u"empty"_s));
     const QList<QStringList> odd{{},
                                  {QString()},
@@ -252,16 +256,16 @@ TEST_F(EnginePrograms, OneShotEnginesEndNormallyWhateverTheArguments)
                                  {u"\x01\x02\n\r"_s, u"é;ü"_s}};
     for (const QString& name : oneShot) {
         for (const QStringList& arguments : odd)
-            EXPECT_EQ(run(name, arguments), 0) << name.toStdString() << " with "
-                                               << arguments.join(u'|').left(40).toStdString();
+            EXPECT_EQ(run(name, arguments), 0)
+                << name.toStdString() << " with " << arguments.join(u'|').left(40).toStdString();
     }
 }
 
 TEST_F(EnginePrograms, ResidentEnginesRunUntilTheyAreEnded)
 {
     write(u"configuration.xml"_s, "<DATAPACKET/>");
-    for (const QString& name : {u"tempsreel.exe"_s, u"pngi.exe"_s, u"net.exe"_s, u"netstat.exe"_s,
-                                u"serveur.exe"_s}) {
+    for (const QString& name :
+         {u"tempsreel.exe"_s, u"pngi.exe"_s, u"net.exe"_s, u"netstat.exe"_s, u"serveur.exe"_s}) {
         QProcess resident;
         resident.start(install(name), {});
         ASSERT_TRUE(resident.waitForStarted()) << name.toStdString();

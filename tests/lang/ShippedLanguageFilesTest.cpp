@@ -44,14 +44,18 @@ qsizetype characters(const QString& text)
 }
 
 // Entries that key a page: the category captions and the two pages without a category.
-const int kKeyEntries[] = {1, 2, 3, 4, 5, 6, 25, 48, 57, 58, 59, 60, 61, 62, 63, 64, 85, 99, 90, 96};
+const int kKeyEntries[] = {1,  2,  3,  4,  5,  6,  25, 48, 57, 58,
+                           59, 60, 61, 62, 63, 64, 85, 99, 90, 96};
 // Entries followed directly by a name, a drive or a table caption.
 const int kLeadInEntries[] = {20, 22, 23, 91};
 
 class ShippedLanguage : public ::testing::TestWithParam<int>
 {
 protected:
-    const LanguageInfo& language() const { return languages().at(static_cast<std::size_t>(GetParam())); }
+    const LanguageInfo& language() const
+    {
+        return languages().at(static_cast<std::size_t>(GetParam()));
+    }
     QStringList lines() const { return shippedLines(language().languageFile); }
 };
 
@@ -74,7 +78,8 @@ TEST_P(ShippedLanguage, PageKeysDifferFromEachOtherAndFromTheBuiltInWords)
     ASSERT_EQ(seen.size(), 2);
     for (int n : kKeyEntries) {
         const QString& caption = entries.at(n - 1);
-        EXPECT_FALSE(seen.contains(caption)) << "entry " << n << " repeats " << caption.toStdString();
+        EXPECT_FALSE(seen.contains(caption))
+            << "entry " << n << " repeats " << caption.toStdString();
         seen.insert(caption);
     }
 }
@@ -122,11 +127,11 @@ TEST_P(ShippedLanguage, LinkFileHoldsOnlyWebAddressesThatOpenAsTheyStand)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLanguages, ShippedLanguage, ::testing::Range(0, 5),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return languages().at(static_cast<std::size_t>(info.param))
-                                 .code.toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    AllLanguages, ShippedLanguage, ::testing::Range(0, 5),
+    [](const ::testing::TestParamInfo<int>& info) {
+        return languages().at(static_cast<std::size_t>(info.param)).code.toStdString();
+    });
 
 TEST(ShippedLanguageFiles, NoOtherTextFileLiesBesideThem)
 {

@@ -1,7 +1,7 @@
 // Loading the text table from the language file of a code.
 
-#include "lang/Languages.h"
 #include "lang/TextTable.h"
+#include "lang/Languages.h"
 
 #include "../support/TestWorkspace.h"
 
@@ -129,7 +129,8 @@ TEST_F(TextTableLoad, ReadsFilesOfOlderInstallationsInTheirSingleByteCodePage)
 
 TEST_F(TextTableLoad, KeepsBlanksThatJoinATextToTheNameAfterIt)
 {
-    ws.write(u"kentro_gb.txt"_s, "\xEF\xBB\xBFWith a mark\n  both sides  \n\nafter an empty line\n");
+    ws.write(u"kentro_gb.txt"_s,
+             "\xEF\xBB\xBFWith a mark\n  both sides  \n\nafter an empty line\n");
     ASSERT_TRUE(table.load(ws.dir(), u"GB"_s));
     EXPECT_EQ(table.text(1), u"With a mark"_s) << "a byte order mark is not part of entry 1";
     EXPECT_EQ(table.text(2), u"  both sides  "_s);
