@@ -1,0 +1,99 @@
+#include "platform/linux/LinuxUserEnvironment.h"
+
+#include "platform/linux/ProcText.h"
+#include "platform/linux/UserDirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace orvanel::platform {
+
+namespace {
+
+// The password database entry of the effective user, read into a buffer of our own
+// (getpwuid's static record is shared with every other caller).
+template <typename Take> QString fromPasswd(Take take)
+{
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? std::size_t(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return {};
+    return QFile::decodeName(take(*found));
+}
+
+QString defaultHome()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty())
+        return home;
+    return fromPasswd([](const passwd& p) { return p.pw_dir; });
+}
+
+QString defaultConfigDir(const QString& home)
+{
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!config.isEmpty() && QDir::isAbsolutePath(config))
+        return config;
+    return home + QStringLiteral("/.config");
+}
+
+} // namespace
+
+LinuxUserEnvironment::LinuxUserEnvironment(QString home, QString configDir)
+    : m_home(home.isEmpty() ? defaultHome() : std::move(home)),
+      m_configDir(configDir.isEmpty() ? defaultConfigDir(m_home) : std::move(configDir))
+{
+}
+
+QString LinuxUserEnvironment::specialFolder(int csidl) const
+{
+    // Linux desktops keep no cookies folder (33); unknown numbers have no folder either.
+    return csidl == DesktopFolder ? desktopFolder() : QString();
+}
+
+QString LinuxUserEnvironment::desktopFolder() const
+{
+    QFile dirs(m_configDir + QStringLiteral("/user-dirs.dirs"));
+    if (dirs.open(QIODevice::ReadOnly)) {
+        const auto folder =
+            userDirFromText(QString::fromUtf8(dirs.readAll()), u"XDG_DESKTOP_DIR", m_home);
+        if (folder)
+            return *folder;
+    }
+    return m_home + QStringLiteral("/Desktop");
+}
+
+QString LinuxUserEnvironment::userName() const
+{
+    return fromPasswd([](const passwd& p) { return p.pw_name; });
+}
+
+QString LinuxUserEnvironment::downloadsFolder(const QString& workspaceDir) const
+{
+    const QString user = userName();
+    if (!user.isEmpty()) {
+        const QString downloads =
+            m_homesRoot + QLatin1Char('/') + user + QStringLiteral("/Downloads");
+        if (QFileInfo(downloads).isDir())
+            return downloads;
+    }
+    // Else the root of the file system that holds the workspace: the mount point.
+    QString path = QFileInfo(workspaceDir).canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(QDir(workspaceDir).absolutePath());
+    QFile mounts(m_mountInfo);
+    if (!mounts.open(QIODevice::ReadOnly))
+        return QStringLiteral("/");
+    const QByteArray text = mounts.readAll();
+    return mountPointHolding(std::string_view(text.constData(), std::size_t(text.size())), path);
+}
+
+} // namespace orvanel::platform

@@ -1,0 +1,247 @@
+// The /proc process list: a made-up proc tree for the naming rules, and real engines
+// started from a test workspace for the walk itself.
+#include "../support/TestWorkspace.h"
+#include "ProcessFacts.h"
+
+#include "platform/linux/LinuxProcessTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <map>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
+using namespace orvanel::platform;
+using orvanel::testing::TestWorkspace;
+
+namespace {
+
+QString q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+std::map<qint64, QString> byPid(const std::vector<ProcessInfo>& processes)
+{
+    std::map<qint64, QString> out;
+    for (const auto& p : processes)
+        out[p.pid] = p.name;
+    return out;
+}
+
+// A stand-in for /proc with the cases the kernel produces.
+class FakeProcTree : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        stat("100", "bash");
+        QDir().mkpath(path("101")); // ended between the listing and the read
+        file("abc/stat", "1 (not-a-process) S 0\n");
+        stat("102", "longengine-name");
+        link("102/exe", "/opt/ws/longengine-name-x.exe (deleted)");
+        stat("103", "kworker/u4:1-ev"); // kernel thread: no exe link
+        stat("104", "another-longnam");
+        file("104/exe", "not a link"); // stands for a link the user may not read
+        file("104/cmdline", QByteArray("/usr/lib/another-longname-daemon\0--flag\0", 41));
+        stat("105", "fifteen-chr.exe");
+        link("105/exe", "/ws/fifteen-chr.exe");
+        file("106", "a plain file with a numeric name");
+        stat("107", "zeroes");
+        file("107/status", "Name:\tzeroes\nVmRSS:\t    2048 kB\n");
+        stat("108", "kthreadd");
+        file("108/status", "Name:\tkthreadd\nState:\tS (sleeping)\n");
+        stat("0123", "leading-zero");
+        stat("109", "defunct.exe", 'Z'); // ended, not yet collected by its parent
+        stat("110", "odd) (name");
+    }
+
+    void stat(const char* pid, const char* name, char state = 'S')
+    {
+        file(QByteArray(QByteArray(pid) + "/stat").constData(),
+             QByteArray(pid) + " (" + name + ") " + state + " 1 " + pid + " " + pid + " 0\n");
+    }
+    QString path(const char* relative) const { return m_dir.path() + q("/") + q(relative); }
+    void file(const char* relative, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+        QFile f(path(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    void link(const char* relative, const char* target)
+    {
+        ASSERT_TRUE(QFile::link(q(target), path(relative)));
+    }
+    LinuxProcessTable table() const { return LinuxProcessTable(QFile::encodeName(m_dir.path())); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(FakeProcTree, NamesFollowTheCommAndItsCutRule)
+{
+    const std::map<qint64, QString> expected = {
+        {100, q("bash")},
+        {102, q("longengine-name-x.exe")},
+        {103, q("kworker/u4:1-ev")},
+        {104, q("another-longname-daemon")},
+        {105, q("fifteen-chr.exe")},
+        {107, q("zeroes")},
+        {108, q("kthreadd")},
+        {110, q("odd) (name")},
+    };
+    EXPECT_EQ(byPid(table().snapshot()), expected);
+}
+
+TEST_F(FakeProcTree, RunningTestFindsWholeNamesOnly)
+{
+    const auto t = table();
+    EXPECT_TRUE(t.isRunning(u"BASH"));
+    EXPECT_TRUE(t.isRunning(u"longengine-name-x.exe"));
+    EXPECT_TRUE(t.isRunning(u"LongEngine-Name-X.EXE"));
+    EXPECT_FALSE(t.isRunning(u"longengine-name")); // the cut form is not the program's name
+    EXPECT_TRUE(t.isRunning(u"another-longname-daemon"));
+    EXPECT_TRUE(t.isRunning(u"fifteen-chr.exe"));
+    EXPECT_TRUE(t.isRunning(u"kworker/u4:1-ev"));
+    EXPECT_FALSE(t.isRunning(u"not-a-process"));
+    EXPECT_FALSE(t.isRunning(u"leading-zero"));
+    EXPECT_FALSE(t.isRunning(u""));
+    EXPECT_FALSE(t.isRunning(u"bas"));
+    EXPECT_FALSE(t.isRunning(u"defunct.exe"));
+    EXPECT_TRUE(t.isRunning(u"ODD) (NAME"));
+}
+
+TEST_F(FakeProcTree, ResidentBytesFromStatus)
+{
+    const auto t = table();
+    EXPECT_EQ(t.residentBytes(107), 2048 * 1024);
+    EXPECT_EQ(t.residentBytes(108), 0); // a kernel thread holds no user memory
+    EXPECT_EQ(t.residentBytes(100), std::nullopt);
+    EXPECT_EQ(t.residentBytes(0), std::nullopt);
+    EXPECT_EQ(t.residentBytes(-107), std::nullopt);
+}
+
+TEST(ProcessTableFacts, MissingProcRootGivesAnEmptyList)
+{
+    LinuxProcessTable table(QByteArrayLiteral("/nonexistent/proc"));
+    EXPECT_TRUE(table.snapshot().empty());
+    EXPECT_FALSE(table.isRunning(u"bash"));
+}
+
+class ProcessTableLive : public ::testing::Test
+{
+protected:
+    static bool gone(const LinuxProcessTable& table, QStringView name)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (table.isRunning(name)) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            QThread::msleep(10);
+        }
+        return true;
+    }
+
+    TestWorkspace m_ws;
+    LinuxProcessTable m_table;
+};
+
+TEST_F(ProcessTableLive, SnapshotHoldsThisProcess)
+{
+    const auto names = byPid(m_table.snapshot());
+    ASSERT_EQ(names.count(getpid()), 1u);
+    EXPECT_EQ(names.at(getpid()).toUtf8(), orvanel::testing::ownComm());
+}
+
+TEST_F(ProcessTableLive, EnginesAreFoundByTheirWholeName)
+{
+    const QStringList engines = {q("tempsreel.exe"), q("longengine-name-x.exe"),
+                                 q("fifteen-chr.exe")};
+    m_ws.installEngines(engines);
+    std::map<qint64, QString> started;
+    for (const QString& name : engines) {
+        const qint64 pid = m_ws.startEngine(name);
+        ASSERT_GT(pid, 0);
+        started[pid] = name;
+        ASSERT_TRUE(m_ws.waitRunning(name, 1));
+    }
+    const auto names = byPid(m_table.snapshot());
+    for (const auto& [pid, name] : started) {
+        ASSERT_EQ(names.count(pid), 1u) << name.toStdString();
+        EXPECT_EQ(names.at(pid), name);
+    }
+    EXPECT_TRUE(m_table.isRunning(u"TEMPSREEL.EXE"));
+    EXPECT_TRUE(m_table.isRunning(u"longengine-name-x.exe"));
+    EXPECT_TRUE(m_table.isRunning(u"fifteen-chr.exe"));
+    EXPECT_FALSE(m_table.isRunning(u"longengine-name"));
+}
+
+TEST_F(ProcessTableLive, TerminateEndsTheEngine)
+{
+    m_ws.installEngines({q("pngi.exe")});
+    const qint64 pid = m_ws.startEngine(q("pngi.exe"));
+    ASSERT_TRUE(m_ws.waitRunning(q("pngi.exe"), 1));
+    ASSERT_TRUE(m_table.isRunning(u"pngi.exe"));
+    EXPECT_TRUE(m_table.terminate(pid));
+    EXPECT_TRUE(m_ws.waitRunning(q("pngi.exe"), 0));
+    EXPECT_TRUE(gone(m_table, u"pngi.exe"));
+}
+
+TEST_F(ProcessTableLive, EndedButUncollectedProcessIsNotRunning)
+{
+    int ended[2];
+    ASSERT_EQ(pipe(ended), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::prctl(PR_SET_NAME, "zombie-eng.exe");
+        ::_exit(0);
+    }
+    ::close(ended[1]);
+    char byte;
+    ASSERT_EQ(::read(ended[0], &byte, 1), 0); // end of file: the child has ended
+    ::close(ended[0]);
+    // Not yet collected: /proc still lists the child as a zombie.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (orvanel::testing::procStat(child)->state != 'Z' &&
+           std::chrono::steady_clock::now() < deadline)
+        QThread::msleep(5);
+    ASSERT_EQ(orvanel::testing::procStat(child)->state, 'Z');
+    EXPECT_FALSE(m_table.isRunning(u"zombie-eng.exe"));
+    EXPECT_EQ(byPid(m_table.snapshot()).count(child), 0u);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+}
+
+TEST_F(ProcessTableLive, OwnProcessAndNonProcessesAreRefused)
+{
+    EXPECT_FALSE(m_table.terminate(getpid()));
+    EXPECT_FALSE(m_table.terminate(qint64(INT_MAX))); // no such process
+    EXPECT_FALSE(m_table.terminate(qint64(INT_MAX) + 1));
+    // Still alive to tell.
+    EXPECT_EQ(orvanel::testing::procStat(getpid())->state != 'Z', true);
+}
+
+TEST_F(ProcessTableLive, ResidentBytesOfRunningProcesses)
+{
+    m_ws.installEngines({q("netpro.exe")});
+    const qint64 pid = m_ws.startEngine(q("netpro.exe"));
+    ASSERT_TRUE(m_ws.waitRunning(q("netpro.exe"), 1));
+    const auto own = m_table.residentBytes(getpid());
+    ASSERT_TRUE(own.has_value());
+    EXPECT_GT(*own, 0);
+    const auto engine = m_table.residentBytes(pid);
+    ASSERT_TRUE(engine.has_value());
+    EXPECT_GT(*engine, 0);
+    EXPECT_EQ(*engine % 1024, 0);
+    EXPECT_EQ(m_table.residentBytes(qint64(INT_MAX)), std::nullopt);
+}
+
+} // namespace

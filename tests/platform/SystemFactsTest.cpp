@@ -1,0 +1,107 @@
+// The host lookup, the memory figures and the clock of the machine the tests run on.
+#include "platform/linux/ProcMemoryStatus.h"
+#include "platform/linux/SocketHostLookup.h"
+#include "platform/linux/SystemClock.h"
+
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace orvanel::platform;
+
+namespace {
+
+QString q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+bool isDottedQuad(const QString& address)
+{
+    static const QRegularExpression quad(q("^\\d{1,3}(\\.\\d{1,3}){3}$"));
+    return quad.match(address).hasMatch();
+}
+
+TEST(HostLookup, NameAndFirstAddressOfThisMachine)
+{
+    const HostLookupResult result = SocketHostLookup().lookup();
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.hostName, QSysInfo::machineHostName());
+    EXPECT_TRUE(result.error.isEmpty());
+    // A machine whose name does not resolve has no address, which is still a success.
+    EXPECT_TRUE(result.address.isEmpty() || isDottedQuad(result.address))
+        << result.address.toStdString();
+}
+
+TEST(HostLookup, AddressOfKnownAndUnknownNames)
+{
+    EXPECT_EQ(SocketHostLookup::firstAddress("localhost"), q("127.0.0.1"));
+    EXPECT_EQ(SocketHostLookup::firstAddress("10.1.2.3"), q("10.1.2.3"));
+    EXPECT_TRUE(SocketHostLookup::firstAddress("").isEmpty());
+}
+
+TEST(HostLookup, ErrorTextsOfTheSocketsErrors)
+{
+    struct Case
+    {
+        int error;
+        const char* text;
+    };
+    const Case cases[] = {
+        {EINPROGRESS, "WSAEInProgress"},
+        {EALREADY, "WSAEInProgress"},
+        {EINTR, "WSAEInProgress"},
+        {EAGAIN, "WSAEInProgress"},
+        {ENETDOWN, "WSAENetDown"},
+        {ENETUNREACH, "WSAENetDown"},
+        {ENOSYS, "WSANotInitialised"},
+        {ENAMETOOLONG, ""},
+        {EFAULT, ""},
+        {EINVAL, ""},
+        {0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SocketHostLookup::errorText(c.error), q(c.text)) << c.error;
+}
+
+TEST(MemoryStatus, FiguresOfThisMachineAreSane)
+{
+    const MemorySnapshot m = ProcMemoryStatus().read();
+    EXPECT_GT(m.totalPhysical, m.availablePhysical);
+    EXPECT_GT(m.availablePhysical, 0u);
+    EXPECT_GE(m.totalSwap, m.freeSwap);
+    EXPECT_GE(m.loadPercent, 0);
+    EXPECT_LE(m.loadPercent, 100);
+}
+
+TEST(MemoryStatus, ReadsTheGivenFile)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("MemTotal: 2000 kB\nMemAvailable: 500 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
+    file.flush();
+    const MemorySnapshot m = ProcMemoryStatus(QFile::encodeName(file.fileName())).read();
+    EXPECT_EQ(m.totalPhysical, 2000u * 1024);
+    EXPECT_EQ(m.availablePhysical, 500u * 1024);
+    EXPECT_EQ(m.loadPercent, 75);
+    EXPECT_EQ(ProcMemoryStatus("/nonexistent/meminfo").read().totalPhysical, 0u);
+}
+
+TEST(SystemClock, LongTimeTextHasMinutesAfterTheFirstColon)
+{
+    const SystemClock clock;
+    const QString text = clock.longTimeText();
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    ASSERT_GE(colon, 0) << text.toStdString();
+    const QString minute = text.mid(colon + 1, 2);
+    bool numeric = false;
+    const int value = minute.toInt(&numeric);
+    EXPECT_TRUE(numeric && value >= 0 && value < 60) << text.toStdString();
+    EXPECT_LT(qAbs(clock.now().secsTo(QDateTime::currentDateTime())), 60);
+}
+
+} // namespace
