@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 namespace orvanel {
@@ -91,39 +92,89 @@ constexpr std::array<bool, 256> kNeedsEscape = [] {
     return table;
 }();
 
-void appendEscaped(QByteArray& out, const std::string& value)
+} // namespace
+
+// Writes a data packet in pieces: to a file through a buffer of about a megabyte, so
+// that saving a large table neither holds a second copy of it nor waits on many small
+// writes; or whole into memory when no file is given.
+class PacketWriter final
 {
-    const char* p = value.data();
-    const char* end = p + value.size();
-    while (p < end) {
-        const char* run = p;
-        while (p < end && !kNeedsEscape[static_cast<unsigned char>(*p)])
-            ++p;
-        if (p > run)
-            out.append(run, p - run);
-        if (p == end)
-            break;
-        switch (*p) {
-        case '&': out.append("&amp;"); break;
-        case '<': out.append("&lt;"); break;
-        case '>': out.append("&gt;"); break;
-        case '"': out.append("&quot;"); break;
+public:
+    explicit PacketWriter(QIODevice* device = nullptr) : m_device(device)
+    {
+        m_buffer.reserve(kChunk + kChunk / 4);
+    }
+
+    void append(const char* text, std::size_t size)
+    {
+        m_buffer.append(text, size);
+        if (m_device && m_buffer.size() >= kChunk)
+            flush();
+    }
+    void append(std::string_view text) { append(text.data(), text.size()); }
+
+    void appendEscaped(const std::string& value)
+    {
+        const char* p = value.data();
+        const char* end = p + value.size();
+        while (p < end) {
+            const char* run = p;
+            while (p < end && !kNeedsEscape[static_cast<unsigned char>(*p)])
+                ++p;
+            if (p > run)
+                m_buffer.append(run, std::size_t(p - run));
+            if (p == end)
+                break;
+            m_buffer.append(escaped(*p++));
+        }
+        if (m_device && m_buffer.size() >= kChunk)
+            flush();
+    }
+
+    // Writes what is left; false when any write failed.
+    bool finish()
+    {
+        if (m_device)
+            flush();
+        return m_ok;
+    }
+    const std::string& text() const { return m_buffer; }
+
+private:
+    static constexpr std::size_t kChunk = std::size_t(1) << 20;
+
+    static std::string_view escaped(char c)
+    {
+        switch (c) {
+        case '&': return "&amp;";
+        case '<': return "&lt;";
+        case '>': return "&gt;";
+        case '"': return "&quot;";
         // Line ends and tabs are written as references: literal ones would come back
         // as blanks from any conforming XML reader.
-        case '\t': out.append("&#9;"); break;
-        case '\n': out.append("&#10;"); break;
-        case '\r': out.append("&#13;"); break;
+        case '\t': return "&#9;";
+        case '\n': return "&#10;";
+        case '\r': return "&#13;";
         default:
             // Other control characters cannot appear in an XML 1.0 document at all,
-            // not even as references; the engines' readers would reject the whole
+            // not even as references; the engines' readers would refuse the whole
             // file, so they are left out.
-            break;
+            return {};
         }
-        ++p;
     }
-}
 
-} // namespace
+    void flush()
+    {
+        if (m_ok && !m_buffer.empty())
+            m_ok = m_device->write(m_buffer.data(), qint64(m_buffer.size())) ==
+                   qint64(m_buffer.size());
+        m_buffer.clear();
+    }
+
+    QIODevice* m_device;
+    std::string m_buffer;
+    bool m_ok = true;
+};
 
 void Table::clearFields()
 {
@@ -410,37 +461,38 @@ void Table::emptyTable()
     m_current = 0;
 }
 
-QByteArray Table::toBytes() const
+void Table::writePacket(PacketWriter& out) const
 {
-    std::size_t estimate = 256 + m_fields.size() * 80;
-    for (const std::string& cell : m_cells)
-        estimate += cell.size() + 16;
-    QByteArray out;
-    out.reserve(qsizetype(estimate + estimate / 16));
     out.append(R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0">)"
                "<METADATA><FIELDS>");
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         out.append(R"(<FIELD attrname=")");
-        appendEscaped(out, m_fieldNames[i]);
+        out.appendEscaped(m_fieldNames[i]);
         out.append(R"(" fieldtype="string" WIDTH=")");
-        out.append(QByteArray::number(m_fields[i].size));
+        out.append(std::to_string(m_fields[i].size));
         out.append(R"("/>)");
     }
     out.append("</FIELDS><PARAMS/></METADATA><ROWDATA>");
     const std::size_t width = m_fields.size();
-    for (int row = 0; row < m_rows; ++row) {
+    for (std::size_t row = 0; row < std::size_t(m_rows); ++row) {
         out.append("<ROW");
         for (std::size_t i = 0; i < width; ++i) {
-            out.append(' ');
-            out.append(m_fieldNames[i].data(), qsizetype(m_fieldNames[i].size()));
+            out.append(" ");
+            out.append(m_fieldNames[i]);
             out.append("=\"");
-            appendEscaped(out, m_cells[std::size_t(row) * width + i]);
-            out.append('"');
+            out.appendEscaped(m_cells[row * width + i]);
+            out.append("\"");
         }
         out.append("/>");
     }
     out.append("</ROWDATA></DATAPACKET>");
-    return out;
+}
+
+QByteArray Table::toBytes() const
+{
+    PacketWriter out;
+    writePacket(out);
+    return QByteArray(out.text().data(), qsizetype(out.text().size()));
 }
 
 bool Table::save(const QString& path, QString* error) const
@@ -453,8 +505,9 @@ bool Table::save(const QString& path, QString* error) const
             *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    PacketWriter out(&file);
+    writePacket(out);
+    if (!out.finish() || !file.commit()) {
         if (error)
             *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
         file.cancelWriting();

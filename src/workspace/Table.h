@@ -8,6 +8,8 @@
 
 namespace orvanel {
 
+class PacketWriter;
+
 // A field of a table file: a text field of at most `size` characters (Unicode
 // characters, not bytes). A size of 0 or less sets no limit.
 struct FieldDef
@@ -83,6 +85,7 @@ private:
     void rememberFieldNames();
     bool loadInPlace(char* data, size_t size, QString* error);
     std::string* editedCell(QStringView field);
+    void writePacket(PacketWriter& out) const;
 
     std::vector<FieldDef> m_fields;
     // The field names in UTF-8, as the data packet's attributes spell them.
