@@ -1,0 +1,392 @@
+#include "SchedulerFixture.h"
+
+#include "app/StatusFlags.h"
+
+using namespace Qt::StringLiterals;
+
+namespace orvanel::testing {
+namespace {
+
+const QString kScan = u"scanwapper.exe"_s;
+const QString kNetpro = u"netpro.exe"_s;
+const QString kPopKent = u"pop_kent.exe"_s;
+const QString kPngi = u"pngi.exe"_s;
+const QString kBackup = u"sauvegarde.exe"_s;
+const QString kUpdate = u"majbase.exe"_s;
+const QString kNotifier = u"msgs.exe"_s;
+
+// --- minute of the clock text -------------------------------------------------------
+
+TEST(SchedulerMinute, TwoCharactersAfterTheFirstColon)
+{
+    const struct { const char* text; const char* minute; } cases[] = {
+        {"9:05:00", "05"}, {"09:05:00", "05"}, {"23:59:59", "59"},
+        {"09:05:00 UTC", "05"}, {"9:05", "05"}, {"0905", "09"}, {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Scheduler::minuteOf(QString::fromLatin1(c.text)), QString::fromLatin1(c.minute))
+            << c.text;
+}
+
+TEST_F(SchedulerTest, ClockTextWithoutLeadingZeroGivesTheMinute)
+{
+    tickAt(u"9:05:00"_s);
+    EXPECT_EQ(scheduler->tickMinute(), u"05"_s);
+    EXPECT_EQ(scheduler->idleMinute(), u"05"_s);
+    EXPECT_TRUE(scheduler->lastTickMinute().isEmpty());
+
+    tickAt(u"9:06:00"_s);
+    EXPECT_EQ(scheduler->lastTickMinute(), u"05"_s);
+    EXPECT_EQ(scheduler->lastIdleMinute(), u"05"_s);
+    EXPECT_EQ(scheduler->tickMinute(), u"06"_s);
+}
+
+// --- hourly scan --------------------------------------------------------------------
+
+TEST_F(SchedulerTest, HourlyScanLaunchesOnceAtTheFullHour)
+{
+    tickAt(u"10:59:59"_s);
+    EXPECT_EQ(spawner->count(kScan), 0);
+
+    tickAt(u"11:00:01"_s);
+    ASSERT_EQ(startsOf(kScan).size(), 1u);
+    EXPECT_EQ(startsOf(kScan).front(), QStringList{u"0"_s});
+    EXPECT_EQ(spawner->calls.back().program, workspace.path(kScan));
+
+    // The scan ended quickly: the next tick of the same minute still does not start one.
+    finish(kScan);
+    tickAt(u"11:00:02"_s);
+    EXPECT_EQ(spawner->count(kScan), 1);
+}
+
+TEST_F(SchedulerTest, HourlyScanNeedsTheSwitchAndNoRunningScan)
+{
+    state.hourlyScan = false;
+    tickAt(u"10:59:59"_s);
+    tickAt(u"11:00:01"_s);
+    EXPECT_EQ(spawner->count(kScan), 0);
+
+    state.hourlyScan = true;
+    fake.processes.add(kScan);
+    tickAt(u"11:59:59"_s);
+    tickAt(u"12:00:00"_s);
+    EXPECT_EQ(spawner->count(kScan), 0);
+}
+
+// --- pngi.exe and pop_kent.exe -------------------------------------------------------
+
+TEST_F(SchedulerTest, PngiIsRestartedOnlyWhenDownAndTheAddressIsNotLoopback)
+{
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(spawner->count(kPngi), 1);
+    EXPECT_EQ(fake.hostLookup.calls, 1);
+
+    tickAt(u"10:00:01"_s); // running now: no lookup, no start
+    EXPECT_EQ(spawner->count(kPngi), 1);
+    EXPECT_EQ(fake.hostLookup.calls, 1);
+
+    finish(kPngi);
+    fake.hostLookup.result.address = u"127.0.0.1"_s;
+    tickAt(u"10:00:02"_s);
+    EXPECT_EQ(spawner->count(kPngi), 1);
+
+    // A failed lookup has no address, and that counts as another address.
+    fake.hostLookup.result = platform::HostLookupResult{false, {}, {}, u"WSAENetDown"_s};
+    tickAt(u"10:00:03"_s);
+    EXPECT_EQ(spawner->count(kPngi), 2);
+}
+
+TEST_F(SchedulerTest, PopKentStartsAtEachMinuteChange)
+{
+    // First tick: both the tick minute and the idle minute change.
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(spawner->count(kPopKent), 2);
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(spawner->count(kPopKent), 2);
+
+    // A minute change during a scan starts it once; the first tick after the scan once more.
+    fake.processes.add(kScan);
+    tickAt(u"10:01:00"_s);
+    EXPECT_EQ(spawner->count(kPopKent), 3);
+    finish(kScan);
+    tickAt(u"10:01:01"_s);
+    EXPECT_EQ(spawner->count(kPopKent), 4);
+}
+
+// --- database update ------------------------------------------------------------------
+
+TEST_F(SchedulerTest, DatabaseUpdateLaunchesOncePerRunAtMinuteThirty)
+{
+    tickAt(u"10:29:59"_s);
+    EXPECT_EQ(spawner->count(kUpdate), 0);
+    tickAt(u"10:30:00"_s);
+    ASSERT_EQ(startsOf(kUpdate).size(), 1u);
+    EXPECT_EQ(startsOf(kUpdate).front(), QStringList{u"0"_s});
+    EXPECT_TRUE(state.databaseUpdateStarted);
+
+    finish(kUpdate);
+    tickAt(u"10:30:01"_s);
+    tickAt(u"11:30:00"_s);
+    EXPECT_EQ(spawner->count(kUpdate), 1);
+}
+
+TEST_F(SchedulerTest, DatabaseUpdateWaitsForAnAddress)
+{
+    fake.hostLookup.result.address = u"127.0.0.1"_s;
+    tickAt(u"10:30:00"_s);
+    EXPECT_EQ(spawner->count(kUpdate), 0);
+    EXPECT_FALSE(state.databaseUpdateStarted);
+
+    fake.hostLookup.result.address = u"192.0.2.44"_s;
+    tickAt(u"10:30:01"_s);
+    EXPECT_EQ(spawner->count(kUpdate), 1);
+}
+
+// --- backups -----------------------------------------------------------------------------
+
+TEST_F(SchedulerTest, BackupEveryMinuteRunsTheSelectedSetAtEachMinuteChange)
+{
+    state.backupSchedule = BackupSchedule::EveryMinute;
+    state.selectedBackupSet = u"documents"_s;
+    tickAt(u"10:00:00"_s);
+    tickAt(u"10:00:30"_s);
+    ASSERT_EQ(startsOf(kBackup).size(), 1u);
+    EXPECT_EQ(startsOf(kBackup).front(), QStringList{u"documents"_s});
+
+    tickAt(u"10:01:00"_s); // still running from the last minute
+    EXPECT_EQ(spawner->count(kBackup), 1);
+    finish(kBackup);
+    tickAt(u"10:02:00"_s);
+    EXPECT_EQ(spawner->count(kBackup), 2);
+
+    finish(kBackup);
+    state.selectedBackupSet.clear();
+    tickAt(u"10:03:00"_s);
+    EXPECT_EQ(spawner->count(kBackup), 2);
+}
+
+TEST_F(SchedulerTest, BackupEveryHourRunsOnlyAtTheFullHour)
+{
+    state.backupSchedule = BackupSchedule::EveryHour;
+    state.selectedBackupSet = u"photos"_s;
+    tickAt(u"10:58:00"_s);
+    tickAt(u"10:59:00"_s);
+    EXPECT_EQ(spawner->count(kBackup), 0);
+    tickAt(u"11:00:00"_s);
+    EXPECT_EQ(spawner->count(kBackup), 1);
+    finish(kBackup);
+    tickAt(u"11:00:01"_s);
+    tickAt(u"11:01:00"_s);
+    EXPECT_EQ(spawner->count(kBackup), 1);
+}
+
+TEST_F(SchedulerTest, NoBackupWithoutSchedule)
+{
+    state.selectedBackupSet = u"photos"_s;
+    tickAt(u"10:59:00"_s);
+    tickAt(u"11:00:00"_s);
+    EXPECT_EQ(spawner->count(kBackup), 0);
+}
+
+// --- status flags line and netpro.exe ---------------------------------------------------
+
+TEST(StatusFlags, FirstStartLine)
+{
+    PanelState state;
+    EXPECT_EQ(statusFlagsLine(state), u" 0 0 0 0 0 0 0 0 1 0 0 1 0"_s);
+}
+
+TEST(StatusFlags, EachSwitchHasItsPosition)
+{
+    const std::vector<std::function<void(PanelState&)>> setOne = {
+        [](PanelState& s) { s.firewall = true; },
+        [](PanelState& s) { s.protocols[0] = true; },
+        [](PanelState& s) { s.protocols[1] = true; },
+        [](PanelState& s) { s.protocols[2] = true; },
+        [](PanelState& s) { s.protocols[3] = true; },
+        [](PanelState& s) { s.protocols[4] = true; },
+        [](PanelState& s) { s.protocols[5] = true; },
+        [](PanelState& s) { s.protocols[6] = true; },
+        [](PanelState& s) { s.internet = true; },
+        [](PanelState& s) { s.networkCheck = true; },
+        [](PanelState& s) { s.networkChoice = true; },
+        [](PanelState& s) { s.configuration[6] = true; },
+        [](PanelState& s) { s.ctrlpl = true; },
+    };
+    for (int position = 0; position < int(setOne.size()); ++position) {
+        PanelState state;
+        state.internet = false;
+        state.configuration.fill(false);
+        setOne[position](state);
+        QString expected = u" 0"_s.repeated(13);
+        expected[2 * position + 1] = u'1';
+        EXPECT_EQ(statusFlagsLine(state), expected) << "position " << position + 1;
+    }
+}
+
+TEST_F(SchedulerTest, OnlySiteFilterAmongTheConfigurationSwitchesIsInTheLine)
+{
+    state.configuration.fill(false);
+    EXPECT_EQ(statusFlagsLine(state), u" 0 0 0 0 0 0 0 0 1 0 0 0 0"_s);
+    state.configuration.fill(true);
+    state.configuration[6] = false;
+    EXPECT_EQ(statusFlagsLine(state), u" 0 0 0 0 0 0 0 0 1 0 0 0 0"_s);
+}
+
+TEST_F(SchedulerTest, LevelTwoOffersTheLineOncePerMinute)
+{
+    state.alertLevel = 2;
+    tickAt(u"10:00:00"_s); // no earlier minute yet
+    EXPECT_EQ(spawner->count(kNetpro), 0);
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 0);
+
+    tickAt(u"10:01:00"_s);
+    ASSERT_EQ(startsOf(kNetpro).size(), 1u);
+    EXPECT_EQ(startsOf(kNetpro).front().join(u' '), u"0 0 0 0 0 0 0 0 1 0 0 1 0"_s);
+
+    finish(kNetpro);
+    tickAt(u"10:01:01"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 1);
+    tickAt(u"10:02:00"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 2);
+}
+
+TEST_F(SchedulerTest, LevelThreeOffersTheLineEveryTickWhileNetproIsDown)
+{
+    state.alertLevel = 3;
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 1);
+    tickAt(u"10:00:01"_s); // still running
+    EXPECT_EQ(spawner->count(kNetpro), 1);
+    finish(kNetpro);
+    tickAt(u"10:00:02"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 2);
+}
+
+TEST_F(SchedulerTest, LevelOneNeverStartsNetpro)
+{
+    state.alertLevel = 1;
+    for (const QString& text : {u"10:00:00"_s, u"10:01:00"_s, u"10:02:00"_s})
+        tickAt(text);
+    EXPECT_EQ(spawner->count(kNetpro), 0);
+}
+
+// --- quarantine enforcement -------------------------------------------------------------
+
+class QuarantineTest : public SchedulerTest, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(QuarantineTest, BothInstancesEndInOneTick)
+{
+    // netpro.exe is offered the line at level 3 but does not stay up, so the tick goes on
+    // to the quarantine.
+    rebuild(nullptr);
+    state.alertLevel = GetParam();
+    quarantine({u"other.exe"_s, u"APP.EXE"_s});
+    fake.processes.add(u"app.exe"_s);
+    fake.processes.add(u"editor.exe"_s);
+    fake.processes.add(u"app.exe"_s);
+
+    tickAt(u"10:00:00"_s);
+
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 0);
+    EXPECT_EQ(fake.processes.count(u"editor.exe"_s), 1);
+    const auto notes = startsOf(kNotifier);
+    if (GetParam() > 1) {
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes.front(), QStringList{u"APP.EXE"_s});
+    } else {
+        EXPECT_TRUE(notes.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AlertLevels, QuarantineTest, ::testing::Values(1, 2, 3));
+
+TEST_F(SchedulerTest, NothingIsEndedOrOfferedWhileAScanRuns)
+{
+    int enabled = 0;
+    scheduler->enableScanStart = [&enabled] { ++enabled; };
+    state.alertLevel = 3;
+    quarantine({u"app.exe"_s});
+    fake.processes.add(u"app.exe"_s);
+    fake.processes.add(kScan);
+
+    tickAt(u"10:00:00"_s);
+    tickAt(u"10:01:00"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 0);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 1);
+    EXPECT_EQ(enabled, 0);
+    EXPECT_TRUE(scheduler->idleMinute().isEmpty());
+
+    finish(kScan);
+    state.alertLevel = 1;
+    tickAt(u"10:01:01"_s);
+    EXPECT_EQ(enabled, 1);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 0);
+}
+
+TEST_F(SchedulerTest, RunningNetproKeepsTheQuarantineWaiting)
+{
+    state.alertLevel = 1;
+    quarantine({u"app.exe"_s});
+    fake.processes.add(u"app.exe"_s);
+    fake.processes.add(kNetpro);
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 1);
+}
+
+TEST_F(SchedulerTest, LevelTwoEnforcesOnlyInTicksOfANewMinute)
+{
+    state.alertLevel = 2;
+    quarantine({u"app.exe"_s});
+    tickAt(u"10:00:00"_s);
+    fake.processes.add(u"app.exe"_s);
+    tickAt(u"10:00:01"_s); // same minute: the tick ends before the quarantine
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 1);
+}
+
+TEST_F(SchedulerTest, UnreadableQuarantineEndsTheTickQuietlyAndIsReadAgainLater)
+{
+    state.alertLevel = 1;
+    fake.processes.add(u"app.exe"_s);
+    workspace.write(u"quarantaines.xml"_s, "not a table");
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 1);
+    EXPECT_EQ(workspace.read(u"quarantaines.xml"_s), QByteArray("not a table"));
+    EXPECT_EQ(spawner->count(kNotifier), 0);
+
+    quarantine({u"app.exe"_s});
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 0);
+}
+
+TEST_F(SchedulerTest, QuarantineSnapshotIsKept)
+{
+    state.alertLevel = 1;
+    quarantine({});
+    const qint64 pid = fake.processes.add(u"editor.exe"_s);
+    tickAt(u"10:00:00"_s);
+    const ProcessSnapshot& snapshot = scheduler->lastSnapshot();
+    const qsizetype at = snapshot.names.indexOf(u"editor.exe"_s);
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(snapshot.ids.at(at), QString::number(pid));
+}
+
+// --- cost of a tick ------------------------------------------------------------------
+
+TEST_F(SchedulerTest, AQuietTickTakesFourProcessWalks)
+{
+    // pngi.exe test, scan test, netpro.exe test and the quarantine snapshot; the hourly
+    // scan and backup tests only run when their time has come.
+    state.alertLevel = 1;
+    quarantine({u"app.exe"_s});
+    fake.processes.add(kPngi);
+    fake.processes.snapshots = 0;
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(fake.processes.snapshots, 4);
+}
+
+} // namespace
+} // namespace orvanel::testing

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/ConfigurationSwitches.h"
+#include "app/PanelState.h"
+#include "lang/TextTable.h"
+#include "pages/PanelContext.h"
+#include "workspace/EngineControl.h"
+#include "workspace/TableFiles.h"
+
+#include "support/Doubles.h"
+#include "support/TestWorkspace.h"
+
+#include <QStringList>
+#include <QWidget>
+
+namespace orvanel::testing {
+
+// What the main window gives a page, over the doubles and a temporary workspace: the
+// switch clicks run the real configuration writer; termination requests are counted.
+class TestPanelContext final : public PanelContext
+{
+public:
+    TestPanelContext()
+        : m_engines(m_workspace.dir(), fake.processes, fake.spawner, fake.probe),
+          m_tables(m_workspace.dir(), m_engines, [this] { return m_state.alertLevel; })
+    {
+        m_state.workspaceDir = m_workspace.dir();
+        m_services = fake.services();
+        QStringList lines;
+        for (int entry = 1; entry <= TextTable::Size; ++entry)
+            lines.append(QStringLiteral("entry %1").arg(entry));
+        m_texts.setLines(lines);
+        m_window.setObjectName(QStringLiteral("TForm2"));
+    }
+
+    PanelState& state() override { return m_state; }
+    const TextTable& texts() const override { return m_texts; }
+    EngineControl& engines() override { return m_engines; }
+    TableFiles& tables() override { return m_tables; }
+    const platform::Services& services() const override { return m_services; }
+    QWidget* window() override { return &m_window; }
+
+    void configurationCheckBoxClicked(int checkBoxNumber, bool checked) override
+    {
+        clicks.append({checkBoxNumber, checked});
+        configuration::checkBoxClicked(m_state, checkBoxNumber, checked, m_engines, m_tables,
+                                       fake.prompt);
+    }
+    void requestTermination() override { ++terminationRequests; }
+
+    TestWorkspace& workspace() { return m_workspace; }
+
+    FakePlatform fake;
+    QList<std::pair<int, bool>> clicks;
+    int terminationRequests = 0;
+
+private:
+    TestWorkspace m_workspace;
+    PanelState m_state;
+    TextTable m_texts;
+    EngineControl m_engines;
+    TableFiles m_tables;
+    platform::Services m_services;
+    QWidget m_window;
+};
+
+} // namespace orvanel::testing
