@@ -1,0 +1,152 @@
+// The cost of one scheduler tick against the cost of the process walks it takes. The
+// ticks run over the machine's real process list; the spawner starts nothing, so the
+// engines never appear and every tick takes its longest road at its alert level.
+
+#include "app/PanelState.h"
+#include "app/Scheduler.h"
+#include "platform/linux/FlockProbe.h"
+#include "platform/linux/LinuxProcessTable.h"
+#include "workspace/EngineControl.h"
+#include "workspace/TableFiles.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+using namespace orvanel;
+
+namespace {
+
+// Counts the walks of the process list the scheduler asks for.
+class CountingProcessTable final : public platform::ProcessTable
+{
+public:
+    std::vector<platform::ProcessInfo> snapshot() const override
+    {
+        ++walks;
+        return m_inner.snapshot();
+    }
+    bool isRunning(QStringView name) const override
+    {
+        ++walks;
+        return m_inner.isRunning(name);
+    }
+    bool terminate(qint64) override { return false; } // the bench ends nothing
+    std::optional<qint64> residentBytes(qint64 pid) const override
+    {
+        return m_inner.residentBytes(pid);
+    }
+
+    mutable long walks = 0;
+
+private:
+    platform::LinuxProcessTable m_inner;
+};
+
+class NoSpawner final : public platform::Spawner
+{
+public:
+    bool spawn(const QString&, const QStringList&) override { return true; }
+};
+
+class FixedLookup final : public platform::HostLookup
+{
+public:
+    platform::HostLookupResult lookup() const override
+    {
+        return {true, QStringLiteral("benchhost"), QStringLiteral("192.0.2.1"), {}};
+    }
+};
+
+// A clock one minute further at every reading: the minute changes at every tick.
+class RacingClock final : public platform::Clock
+{
+public:
+    QDateTime now() const override { return {}; }
+    QString longTimeText() const override
+    {
+        const int minute = m_minute++ % 60;
+        return QStringLiteral("10:%1:00").arg(minute, 2, 10, QLatin1Char('0'));
+    }
+
+private:
+    mutable int m_minute = 0;
+};
+
+struct Bench
+{
+    Bench()
+        : engines(dir.path() + QLatin1Char('/'), processes, spawner, probe),
+          tables(dir.path() + QLatin1Char('/'), engines, [this] { return state.alertLevel; })
+    {
+        tables.create(TableId::Quarantine);
+        tables.use(TableId::Quarantine, [](Table& table) {
+            for (int i = 0; i < 10; ++i) {
+                table.insert();
+                table.setValue(u"Champ1", QStringLiteral("quarantined%1.exe").arg(i));
+                table.post();
+            }
+            return true;
+        });
+        services.processes = &processes;
+        services.spawner = &spawner;
+        services.probe = &probe;
+        services.hostLookup = &lookup;
+        services.clock = &clock;
+        scheduler = std::make_unique<Scheduler>(state, engines, tables, services);
+    }
+
+    QTemporaryDir dir;
+    CountingProcessTable processes;
+    NoSpawner spawner;
+    platform::FlockProbe probe;
+    FixedLookup lookup;
+    RacingClock clock;
+    PanelState state;
+    EngineControl engines;
+    TableFiles tables;
+    platform::Services services;
+    std::unique_ptr<Scheduler> scheduler;
+};
+
+void BM_SchedulerTick(benchmark::State& run)
+{
+    Bench bench;
+    bench.state.alertLevel = int(run.range(0));
+    bench.scheduler->tick(); // the first tick has no earlier minute
+    bench.processes.walks = 0;
+    for (auto _ : run)
+        bench.scheduler->tick();
+    run.counters["walks_per_tick"] =
+        benchmark::Counter(double(bench.processes.walks) / double(run.iterations()));
+    run.counters["processes"] = double(platform::LinuxProcessTable().snapshot().size());
+}
+BENCHMARK(BM_SchedulerTick)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
+
+void BM_ProcessSnapshot(benchmark::State& run)
+{
+    platform::LinuxProcessTable processes;
+    size_t count = 0;
+    for (auto _ : run) {
+        auto snapshot = processes.snapshot();
+        count = snapshot.size();
+        benchmark::DoNotOptimize(snapshot);
+    }
+    run.counters["processes"] = double(count);
+}
+BENCHMARK(BM_ProcessSnapshot)->Unit(benchmark::kMicrosecond);
+
+void BM_RunningTestOfAnAbsentName(benchmark::State& run)
+{
+    platform::LinuxProcessTable processes;
+    for (auto _ : run)
+        benchmark::DoNotOptimize(processes.isRunning(u"netpro.exe"));
+}
+BENCHMARK(BM_RunningTestOfAnAbsentName)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
