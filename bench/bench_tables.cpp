@@ -35,11 +35,12 @@ Table makeRules(int count)
     orvanel::defineFields(table, TableId::Rules);
     table.createEmpty();
     std::mt19937 random(count);
-    const QStringList programs = {u"firefox.exe"_s, u"thunderbird.exe"_s, u"svchost.exe"_s,
-                                  u"explorer.exe"_s, u"kentro-maj.exe"_s, u"skype.exe"_s};
-    const QStringList words = {u"connexion"_s, u"sortante"_s, u"autorisée"_s, u"vers"_s,
-                               u"le"_s, u"serveur"_s, u"port"_s, u"règle"_s, u"créée"_s,
-                               u"par"_s, u"l'utilisateur"_s, u"après"_s, u"alerte"_s};
+    const QStringList programs = {u"firefox.exe"_s,  u"thunderbird.exe"_s, u"svchost.exe"_s,
+                                  u"explorer.exe"_s, u"kentro-maj.exe"_s,  u"skype.exe"_s};
+    const QStringList words = {u"connexion"_s, u"sortante"_s, u"autorisée"_s,     u"vers"_s,
+                               u"le"_s,        u"serveur"_s,  u"port"_s,          u"règle"_s,
+                               u"créée"_s,     u"par"_s,      u"l'utilisateur"_s, u"après"_s,
+                               u"alerte"_s};
     for (int i = 0; i < count; ++i) {
         const QString program = programs[int(random() % programs.size())];
         QString text;

@@ -146,15 +146,22 @@ private:
     static std::string_view escaped(char c)
     {
         switch (c) {
-        case '&': return "&amp;";
-        case '<': return "&lt;";
-        case '>': return "&gt;";
-        case '"': return "&quot;";
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '"':
+            return "&quot;";
         // Line ends and tabs are written as references: literal ones would come back
         // as blanks from any conforming XML reader.
-        case '\t': return "&#9;";
-        case '\n': return "&#10;";
-        case '\r': return "&#13;";
+        case '\t':
+            return "&#9;";
+        case '\n':
+            return "&#10;";
+        case '\r':
+            return "&#13;";
         default:
             // Other control characters cannot appear in an XML 1.0 document at all,
             // not even as references; the engines' readers would refuse the whole
@@ -259,8 +266,9 @@ bool Table::loadInPlace(char* data, std::size_t size, QString* error)
         doc.load_buffer_inplace(data, size, pugi::parse_escapes, encoding);
     if (!parsed) {
         if (error)
-            *error = u"not an XML file (%1 at byte %2)"_s.arg(
-                QString::fromUtf8(parsed.description())).arg(parsed.offset);
+            *error =
+                u"not an XML file (%1 at byte %2)"_s.arg(QString::fromUtf8(parsed.description()))
+                    .arg(parsed.offset);
         return false;
     }
     const pugi::xml_node packet = documentElement(doc);
@@ -393,8 +401,8 @@ QString Table::valueAt(int record, int field) const
 {
     if (record < 0 || record >= m_rows || field < 0 || std::size_t(field) >= m_fields.size())
         return {};
-    return QString::fromStdString(m_cells[std::size_t(record) * m_fields.size() +
-                                          std::size_t(field)]);
+    return QString::fromStdString(
+        m_cells[std::size_t(record) * m_fields.size() + std::size_t(field)]);
 }
 
 void Table::removeAt(int record)
@@ -434,8 +442,8 @@ bool Table::setValue(QStringView field, const QString& value)
         return false;
     const QByteArray utf8 = value.toUtf8();
     const int size = m_fields[std::size_t(fieldIndex(field))].size;
-    *cell = std::string(utf8.constData(),
-                        keptBytes(utf8.constData(), std::size_t(utf8.size()), size));
+    *cell =
+        std::string(utf8.constData(), keptBytes(utf8.constData(), std::size_t(utf8.size()), size));
     return true;
 }
 

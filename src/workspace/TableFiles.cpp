@@ -33,8 +33,7 @@ const std::array<TableSpec, 7>& allSpecs()
         {TableId::Quarantine, "ClientDataSet4", QString(names::QuarantineTable), champs(1)},
         {TableId::Languages, "ClientDataSet5", QString(names::LanguageTable), champs(1)},
         {TableId::Sites, "ClientDataSet9", QString(names::SitesTable), champs(2)},
-        {TableId::Configuration, "ClientDataSet10", QString(names::ConfigurationTable),
-         champs(12)},
+        {TableId::Configuration, "ClientDataSet10", QString(names::ConfigurationTable), champs(12)},
     }};
     return specs;
 }
@@ -128,8 +127,7 @@ bool TableFiles::openWithRecreation(TableId id, QString* error)
     // The unreadable file is kept as <name>.bad for whoever wants to look at it; only
     // the newest such copy is kept. When it cannot be set aside, it is not replaced.
     const QString bad = file + u".bad"_s;
-    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(bad).constData()) !=
-        0) {
+    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(bad).constData()) != 0) {
         setError(error, u"%1 cannot be read and cannot be set aside as %2"_s.arg(file, bad));
         return false;
     }

@@ -61,8 +61,7 @@ TEST_F(EngineControlDoubles, ArgumentStringIsNeverAShellCommand)
 {
     EXPECT_TRUE(m_engines.start(u"ipcp.exe"_s, u"a.com; rm -rf ~"_s));
     ASSERT_EQ(m_spawner.calls.size(), 1u);
-    EXPECT_EQ(m_spawner.calls[0].arguments,
-              (QStringList{u"a.com;"_s, u"rm"_s, u"-rf"_s, u"~"_s}));
+    EXPECT_EQ(m_spawner.calls[0].arguments, (QStringList{u"a.com;"_s, u"rm"_s, u"-rf"_s, u"~"_s}));
 }
 
 TEST_F(EngineControlDoubles, FailedStartIsAnswered)

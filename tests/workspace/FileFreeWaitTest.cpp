@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <sys/wait.h>
-#include <functional>
 #include <unistd.h>
 
 namespace orvanel {

@@ -22,8 +22,8 @@ class RealEngines : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_ws.installEngines({u"tempsreel.exe"_s, u"pngi.exe"_s, u"ipcp.exe"_s,
-                             u"msgs.exe"_s, u"scanwapper.exe"_s});
+        m_ws.installEngines(
+            {u"tempsreel.exe"_s, u"pngi.exe"_s, u"ipcp.exe"_s, u"msgs.exe"_s, u"scanwapper.exe"_s});
     }
 
     testing::TestWorkspace m_ws;

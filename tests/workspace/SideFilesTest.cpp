@@ -80,7 +80,7 @@ TEST(SideFileLines, LineEndsAndLastLines)
         {"\r\n", {QString()}},
         {"a\r\n\r\n", {u"a"_s, QString()}},
         {"\xEF\xBB\xBFx\r\n", {u"x"_s}}, // byte order mark of some editors
-        {" 2 \r\n", {u" 2 "_s}},          // blanks are the reader's to judge
+        {" 2 \r\n", {u" 2 "_s}},         // blanks are the reader's to judge
     };
     for (const Case& c : cases)
         EXPECT_EQ(sidefiles::decodeLines(c.bytes), c.lines) << c.bytes.toStdString();
@@ -89,8 +89,7 @@ TEST(SideFileLines, LineEndsAndLastLines)
 TEST(SideFileLines, TextThatIsNotUtf8IsWindows1252)
 {
     EXPECT_EQ(sidefiles::decodeLines("caf\xE9 \x80\r\n"), QStringList{u"café €"_s});
-    EXPECT_EQ(sidefiles::decodeLines("\x93quoted\x94 \x85 \xFF"),
-              QStringList{u"“quoted” … ÿ"_s});
+    EXPECT_EQ(sidefiles::decodeLines("\x93quoted\x94 \x85 \xFF"), QStringList{u"“quoted” … ÿ"_s});
     // Valid UTF-8 stays UTF-8, even where each byte would also be a 1252 character.
     EXPECT_EQ(sidefiles::decodeLines("caf\xC3\xA9"), QStringList{u"café"_s});
     // One bad byte sends the whole file to 1252.
@@ -106,8 +105,7 @@ TEST_F(SideFiles, ReadingMissingAndPresentFiles)
 
     put(u"firewall.txt"_s, "3\r\nextra\r\n");
     EXPECT_EQ(sidefiles::firstLine(path(u"firewall.txt"_s)), u"3"_s);
-    EXPECT_EQ(sidefiles::readLines(path(u"firewall.txt"_s)),
-              (QStringList{u"3"_s, u"extra"_s}));
+    EXPECT_EQ(sidefiles::readLines(path(u"firewall.txt"_s)), (QStringList{u"3"_s, u"extra"_s}));
 }
 
 TEST_F(SideFiles, FailedWriteKeepsTheOldContent)

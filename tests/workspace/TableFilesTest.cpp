@@ -1,7 +1,7 @@
 // The seven table files: their layout, their default content, the start-up opening that
 // recreates broken files, and one piece of work under the file-free wait.
-#include "workspace/EngineControl.h"
 #include "workspace/TableFiles.h"
+#include "workspace/EngineControl.h"
 
 #include "support/Doubles.h"
 
@@ -119,13 +119,14 @@ TEST_F(TableFilesTest, LanguageTableStartsWithFrench)
 
 TEST_F(TableFilesTest, OtherTablesStartEmpty)
 {
-    for (TableId id : {TableId::Rules, TableId::Alerts, TableId::Events, TableId::Quarantine,
-                       TableId::Sites}) {
+    for (TableId id :
+         {TableId::Rules, TableId::Alerts, TableId::Events, TableId::Quarantine, TableId::Sites}) {
         ASSERT_TRUE(m_tables.create(id));
         EXPECT_EQ(firstColumn(id), QStringList());
         EXPECT_TRUE(get(tableSpec(id).fileName).contains(R"(WIDTH="200")"));
     }
-    EXPECT_TRUE(get(u"regles.xml"_s).contains(R"(<FIELD attrname="Champ8" fieldtype="string" WIDTH="5000"/>)"));
+    EXPECT_TRUE(get(u"regles.xml"_s)
+                    .contains(R"(<FIELD attrname="Champ8" fieldtype="string" WIDTH="5000"/>)"));
 }
 
 TEST_F(TableFilesTest, FailedConfigurationCreationIsNotifiedAboveLevelOne)
@@ -212,7 +213,8 @@ TEST_F(TableFilesTest, AGivenUpWaitWritesNothing)
     m_engines.setFreeWaitBound(std::chrono::milliseconds(60));
     bool worked = false;
     QString error;
-    EXPECT_FALSE(m_tables.use(TableId::Events, [&](Table&) { return worked = true; }, &error));
+    EXPECT_FALSE(m_tables.use(
+        TableId::Events, [&](Table&) { return worked = true; }, &error));
     EXPECT_FALSE(worked);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(get(u"evenements.xml"_s), before);
@@ -222,7 +224,8 @@ TEST_F(TableFilesTest, WorkOnAMissingFileFails)
 {
     bool worked = false;
     QString error;
-    EXPECT_FALSE(m_tables.use(TableId::Sites, [&](Table&) { return worked = true; }, &error));
+    EXPECT_FALSE(m_tables.use(
+        TableId::Sites, [&](Table&) { return worked = true; }, &error));
     EXPECT_FALSE(worked);
     EXPECT_TRUE(error.contains(u"site.xml"_s)) << error.toStdString();
 }
@@ -239,16 +242,15 @@ TEST_F(TableFilesTest, QuarantineKeepsTheFirstOfEqualNames)
         return true;
     }));
     ASSERT_TRUE(m_tables.removeQuarantineDuplicates());
-    EXPECT_EQ(firstColumn(TableId::Quarantine),
-              (QStringList{u"a.exe"_s, u"b.exe"_s, u"c.exe"_s}));
+    EXPECT_EQ(firstColumn(TableId::Quarantine), (QStringList{u"a.exe"_s, u"b.exe"_s, u"c.exe"_s}));
 }
 
 TEST_F(TableFilesTest, QuarantineDuplicatesWithAccentedNames)
 {
     ASSERT_TRUE(m_tables.create(TableId::Quarantine));
     ASSERT_TRUE(m_tables.use(TableId::Quarantine, [](Table& t) {
-        for (const QString& name : {u"a.exe"_s, u"b.exe"_s, u"A.EXE"_s, u"été.exe"_s,
-                                    u"ÉTÉ.EXE"_s}) {
+        for (const QString& name :
+             {u"a.exe"_s, u"b.exe"_s, u"A.EXE"_s, u"été.exe"_s, u"ÉTÉ.EXE"_s}) {
             t.insert();
             t.setValue(u"Champ1", name);
             t.post();

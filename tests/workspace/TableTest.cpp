@@ -97,10 +97,10 @@ TEST(TableFormat, LongRuleTextRoundTripsWhole)
 
 TEST(TableFormat, SpecialCharactersRoundTrip)
 {
-    const QStringList values = {
-        uR"(say "hi" & <bye>)"_s, u"line one\nline two"_s, u"crlf\r\nend"_s,
-        u"tab\there"_s,           u"  blanks kept  "_s,    u"it's 'quoted'"_s,
-        u"]]> and &amp; literal"_s, u"€ é ü 中文 😀"_s};
+    const QStringList values = {uR"(say "hi" & <bye>)"_s,   u"line one\nline two"_s,
+                                u"crlf\r\nend"_s,           u"tab\there"_s,
+                                u"  blanks kept  "_s,       u"it's 'quoted'"_s,
+                                u"]]> and &amp; literal"_s, u"€ é ü 中文 😀"_s};
     for (const QString& value : values)
         EXPECT_EQ(roundTrip(value), value) << value.toStdString();
 }
@@ -141,7 +141,10 @@ TEST(TableFormat, LineEndsAreWrittenAsReferences)
 TEST(TableFormat, ControlCharactersThatXmlCannotHoldAreLeftOut)
 {
     // A file with such a character would be refused whole by the engines' readers.
-    EXPECT_EQ(roundTrip(u"a\x01" "b\x1F" "c"_s), u"abc"_s);
+    EXPECT_EQ(roundTrip(u"a\x01"
+                        "b\x1F"
+                        "c"_s),
+              u"abc"_s);
 }
 
 TEST(TableLimits, OverlongValuesAreCutToTheFieldSize)
@@ -348,8 +351,8 @@ TEST(TableSaving, ReadOnlyFolderReportsFailure)
     QString error;
     EXPECT_FALSE(t.save(path, &error));
     EXPECT_FALSE(error.isEmpty());
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(readFile(path), kEnginePacket);
 }
 
