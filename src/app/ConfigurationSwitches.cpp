@@ -30,7 +30,8 @@ void fillRow(Table& table, const Switches& switches)
     table.emptyTable();
     table.insert();
     for (int field = 1; field <= int(switches.size()); ++field)
-        table.setValue(fieldName(field), switches[field - 1] ? QStringLiteral("1") : QStringLiteral("0"));
+        table.setValue(fieldName(field),
+                       switches[field - 1] ? QStringLiteral("1") : QStringLiteral("0"));
     table.post();
 }
 
@@ -72,21 +73,13 @@ WriteOutcome writeRow(const Switches& switches, EngineControl& engines, TableFil
 
 std::optional<int> fieldOfCheckBox(int checkBoxNumber)
 {
-    switch (checkBoxNumber) {
-    case 3: return 1;
-    case 4: return 2;
-    case 6: return 3;
-    case 7: return 4;
-    case 8: return 5;
-    case 9: return 6;
-    case 5: return 7;
-    case 2: return 8;
-    case 10: return 9;
-    case 11: return 10;
-    case 12: return 11;
-    case 13: return 12;
-    default: return std::nullopt;
+    // The check box that sets Champ1, Champ2 … Champ12, in field order.
+    static constexpr std::array<int, 12> checkBoxOfField = {3, 4, 6, 7, 8, 9, 5, 2, 10, 11, 12, 13};
+    for (int field = 1; field <= int(checkBoxOfField.size()); ++field) {
+        if (checkBoxOfField[field - 1] == checkBoxNumber)
+            return field;
     }
+    return std::nullopt;
 }
 
 Switches load(TableFiles& tables)

@@ -88,8 +88,8 @@ void Scheduler::startScanAndBackups(bool minuteChanged)
     if (m_state.backupSchedule == BackupSchedule::EveryHour && fullHour && !set.isEmpty() &&
         !m_engines.isRunning(names::BackupEngine))
         m_engines.start(names::BackupEngine, set);
-    if (m_state.backupSchedule == BackupSchedule::EveryMinute && minuteChanged &&
-        !set.isEmpty() && !m_engines.isRunning(names::BackupEngine))
+    if (m_state.backupSchedule == BackupSchedule::EveryMinute && minuteChanged && !set.isEmpty() &&
+        !m_engines.isRunning(names::BackupEngine))
         m_engines.start(names::BackupEngine, set);
 }
 

@@ -28,8 +28,8 @@ void SwitchesPage::build(QWidget* panel)
     box4->setChecked(state.configuration[1]);
 }
 
-QCheckBox* SwitchesPage::addSwitch(QGroupBox* group, int checkBoxNumber, int top,
-                                   int captionEntry, void (SwitchesPage::*handler)(bool))
+QCheckBox* SwitchesPage::addSwitch(QGroupBox* group, int checkBoxNumber, int top, int captionEntry,
+                                   void (SwitchesPage::*handler)(bool))
 {
     auto* box = own(new QCheckBox(group));
     box->setObjectName(QStringLiteral("CheckBox%1").arg(checkBoxNumber));

@@ -110,8 +110,8 @@ protected:
 
     int realTimeStops() const
     {
-        return int(std::count(fake.processes.terminated.begin(),
-                              fake.processes.terminated.end(), kRealTime));
+        return int(std::count(fake.processes.terminated.begin(), fake.processes.terminated.end(),
+                              kRealTime));
     }
 
     TestWorkspace workspace;
@@ -125,7 +125,7 @@ const QStringList kAllOn = QStringList(12, u"1"_s);
 
 TEST(ConfigurationFields, CheckBoxesSetTheirFields)
 {
-    const std::pair<int, int> pairs[] = {{3, 1}, {4, 2},  {6, 3},   {7, 4},   {8, 5},   {9, 6},
+    const std::pair<int, int> pairs[] = {{3, 1}, {4, 2}, {6, 3},  {7, 4},   {8, 5},   {9, 6},
                                          {5, 7}, {2, 8}, {10, 9}, {11, 10}, {12, 11}, {13, 12}};
     for (const auto& [box, field] : pairs)
         EXPECT_EQ(configuration::fieldOfCheckBox(box), field) << "CheckBox" << box;
@@ -143,11 +143,11 @@ TEST_F(ConfigurationTest, FirstStartWritesTwelveOnes)
 
 TEST_F(ConfigurationTest, OnlyExactlyOneIsOn)
 {
-    writeFields({u"1"_s, u"0"_s, u"01"_s, u" 1"_s, u"true"_s, QString(), u"1"_s, u"1 "_s,
-                 u"I"_s, u"1"_s, u"yes"_s, u"1"_s});
+    writeFields({u"1"_s, u"0"_s, u"01"_s, u" 1"_s, u"true"_s, QString(), u"1"_s, u"1 "_s, u"I"_s,
+                 u"1"_s, u"yes"_s, u"1"_s});
     const configuration::Switches switches = configuration::load(tables);
-    const configuration::Switches expected{true,  false, false, false, false, false,
-                                           true,  false, false, true,  false, true};
+    const configuration::Switches expected{true, false, false, false, false, false,
+                                           true, false, false, true,  false, true};
     EXPECT_EQ(switches, expected);
 }
 

@@ -30,8 +30,8 @@ protected:
     void rebuild(FakeProcessTable* spawnedAppearIn)
     {
         spawner = std::make_unique<RecordingSpawner>(spawnedAppearIn);
-        engines = std::make_unique<EngineControl>(workspace.dir(), fake.processes, *spawner,
-                                                  fake.probe);
+        engines =
+            std::make_unique<EngineControl>(workspace.dir(), fake.processes, *spawner, fake.probe);
         tables = std::make_unique<TableFiles>(workspace.dir(), *engines,
                                               [this] { return state.alertLevel; });
         platform::Services services = fake.services();

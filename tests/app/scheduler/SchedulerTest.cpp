@@ -19,9 +19,13 @@ const QString kNotifier = u"msgs.exe"_s;
 
 TEST(SchedulerMinute, TwoCharactersAfterTheFirstColon)
 {
-    const struct { const char* text; const char* minute; } cases[] = {
-        {"9:05:00", "05"}, {"09:05:00", "05"}, {"23:59:59", "59"},
-        {"09:05:00 UTC", "05"}, {"9:05", "05"}, {"0905", "09"}, {"", ""},
+    const struct
+    {
+        const char* text;
+        const char* minute;
+    } cases[] = {
+        {"9:05:00", "05"}, {"09:05:00", "05"}, {"23:59:59", "59"}, {"09:05:00 UTC", "05"},
+        {"9:05", "05"},    {"0905", "09"},     {"", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Scheduler::minuteOf(QString::fromLatin1(c.text)), QString::fromLatin1(c.minute))

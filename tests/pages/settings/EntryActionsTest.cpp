@@ -1,6 +1,6 @@
+#include "pages/settings/EntryActions.h"
 #include "app/Maker.h"
 #include "pages/settings/AboutBox.h"
-#include "pages/settings/EntryActions.h"
 
 #include "TestPanelContext.h"
 
@@ -92,10 +92,9 @@ void startAllEngines(TestPanelContext& context)
 {
     // Listed in an order unlike the quit order, two pngi.exe, and one program the quit
     // entry leaves to the main window.
-    for (const QString& name : {u"pngi.exe"_s, u"serveur.exe"_s, u"sauvegarde.exe"_s,
-                                u"majbase.exe"_s, u"netpro.exe"_s, u"ipcp.exe"_s,
-                                u"scandisk.exe"_s, u"scanwapper.exe"_s, u"tempsreel.exe"_s,
-                                u"pngi.exe"_s})
+    for (const QString& name :
+         {u"pngi.exe"_s, u"serveur.exe"_s, u"sauvegarde.exe"_s, u"majbase.exe"_s, u"netpro.exe"_s,
+          u"ipcp.exe"_s, u"scandisk.exe"_s, u"scanwapper.exe"_s, u"tempsreel.exe"_s, u"pngi.exe"_s})
         context.fake.processes.add(name);
 }
 

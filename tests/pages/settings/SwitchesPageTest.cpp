@@ -76,8 +76,12 @@ TEST_F(SwitchesPageTest, ControlsArePlacedAndCaptioned)
     EXPECT_EQ(group->geometry(), QRect(56, 40, 505, 241));
     EXPECT_EQ(group->title(), u"entry 57"_s);
 
-    const struct { int number; int top; const char* caption; } expected[] = {
-        {2, 32, "entry 72"}, {3, 64, "entry 73"}, {4, 88, "entry 74"}};
+    const struct
+    {
+        int number;
+        int top;
+        const char* caption;
+    } expected[] = {{2, 32, "entry 72"}, {3, 64, "entry 73"}, {4, 88, "entry 74"}};
     for (const auto& e : expected) {
         QCheckBox* check = box(e.number);
         ASSERT_NE(check, nullptr) << e.number;
