@@ -118,12 +118,14 @@ int run(int argc, char** argv)
 
     auto window = std::make_unique<MainWindow>(workspaceDir, services);
     tray.setMainWindow(window.get());
+    // exit(), not quit(): quitting first offers every window a close, and the main
+    // window's close only puts it away, which would cancel the end of the program.
     QObject::connect(window.get(), &MainWindow::terminationRequested, &app,
-                     &QCoreApplication::quit);
+                     [] { QCoreApplication::exit(0); });
     SessionEndWatcher sessionEnd;
     QObject::connect(&sessionEnd, &SessionEndWatcher::sessionEnding, window.get(), [&window] {
         window->WMQueryEndSession();
-        QCoreApplication::quit();
+        QCoreApplication::exit(0);
     });
     if (!window->FormCreate())
         return 1;

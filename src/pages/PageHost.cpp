@@ -88,6 +88,7 @@ void PageHost::dropEmptyPanels()
     for (auto it = m_oldPanels.begin(); it != m_oldPanels.end();) {
         QWidget* old = it->data();
         if (old && !old->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty()) {
+            old->hide();
             ++it;
             continue;
         }
