@@ -65,8 +65,10 @@ bool writeLines(const QString& path, const QStringList& lines, QString* error)
     }
     // Written beside the file and renamed over it: an engine reading at the same moment
     // sees the old content or the new one, and a failed write leaves the old one.
+    // Unbuffered: a write that fails on the disk (full, over quota) must fail here and
+    // not in a buffer flushed at commit, where the failure would go unnoticed.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, u"cannot write %1: %2"_s.arg(path, file.errorString()));
         return false;
     }

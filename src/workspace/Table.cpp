@@ -507,8 +507,10 @@ bool Table::save(const QString& path, QString* error) const
 {
     // QSaveFile writes beside the target and renames over it on commit: the engines
     // see either the old table or the new one, never a half-written file.
+    // Unbuffered: a write that fails on the disk (full, over quota) must fail here and
+    // not in a buffer flushed at commit, where the failure would go unnoticed.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
         return false;

@@ -127,6 +127,21 @@ TEST_F(SideFiles, FailedWriteKeepsTheOldContent)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"portsfermes.txt"_s});
 }
 
+TEST_F(SideFiles, FailedShortWriteKeepsTheOldContent)
+{
+    put(u"track.txt"_s, "2\r\n");
+    QString error;
+    bool written = true;
+    {
+        testing::FileSizeLimit limit(1);
+        ASSERT_TRUE(limit.active());
+        written = sidefiles::writeValue(path(u"track.txt"_s), u"3"_s, &error);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(get(u"track.txt"_s), "2\r\n");
+}
+
 TEST_F(SideFiles, WriteIntoAMissingFolderFails)
 {
     QString error;

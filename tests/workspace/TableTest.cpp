@@ -338,6 +338,32 @@ TEST(TableSaving, FailedWriteLeavesTheOldFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"regles.xml"_s});
 }
 
+// A small table fits the write buffer: its failure only shows when the buffer reaches
+// the disk, and must still be reported.
+TEST(TableSaving, FailedWriteOfASmallTableIsReported)
+{
+    for (const rlim_t room : {rlim_t(0), rlim_t(16)}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"configuration.xml"_s);
+        writeFile(path, kEnginePacket);
+        Table t = rulesTable();
+        t.createEmpty();
+        t.insert();
+        t.setValue(u"Champ1", u"1"_s);
+        t.post();
+        QString error;
+        bool saved = true;
+        {
+            testing::FileSizeLimit limit(room);
+            ASSERT_TRUE(limit.active());
+            saved = t.save(path, &error);
+        }
+        EXPECT_FALSE(saved) << "room for " << room << " bytes";
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(readFile(path), kEnginePacket);
+    }
+}
+
 TEST(TableSaving, ReadOnlyFolderReportsFailure)
 {
     if (geteuid() == 0)
