@@ -63,7 +63,13 @@ TEST_F(SpawnerTest, NoArgumentsGiveAnEmptyRecord)
 TEST_F(SpawnerTest, EngineRunsInItsOwnSessionWithoutStreams)
 {
     m_ws.installEngines({q("tempsreel.exe")});
-    ASSERT_TRUE(m_spawner.spawn(m_ws.path(q("tempsreel.exe")), {}));
+    // A descriptor of the panel without close-on-exec, such as a held lock.
+    const int leaky =
+        ::open(QFile::encodeName(m_ws.path(q("held.lock"))).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(leaky, 3);
+    const bool spawned = m_spawner.spawn(m_ws.path(q("tempsreel.exe")), {});
+    ::close(leaky);
+    ASSERT_TRUE(spawned);
     ASSERT_TRUE(m_ws.waitRunning(q("tempsreel.exe"), 1));
     const qint64 pid = onlyProcess();
     ASSERT_GT(pid, 0);
@@ -78,6 +84,9 @@ TEST_F(SpawnerTest, EngineRunsInItsOwnSessionWithoutStreams)
         EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(fd)),
                   q("/dev/null"))
             << "fd " << fd;
+    const QStringList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    EXPECT_EQ(fds, (QStringList{q("0"), q("1"), q("2")}));
 }
 
 TEST_F(SpawnerTest, NothingIsLeftToReap)

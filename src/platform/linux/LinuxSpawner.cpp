@@ -2,9 +2,11 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,9 +51,21 @@ void resetSignals()
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-[[noreturn]] void runEngine(const char* program, char* const* argv, int pipeFd)
+// Descriptors the panel opened without close-on-exec (a lock, a socket) must not live on
+// in the engine: an engine holding the single-instance lock would keep the next panel
+// from starting. maxFd is looked up before the fork.
+void closeOnExecAbove2(int maxFd)
+{
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+    for (int fd = 3; fd < maxFd; ++fd)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+[[noreturn]] void runEngine(const char* program, char* const* argv, int pipeFd, int maxFd)
 {
     resetSignals();
+    closeOnExecAbove2(maxFd);
     const int null = ::open("/dev/null", O_RDWR);
     if (null < 0)
         reportAndExit(pipeFd, errno);
@@ -64,7 +78,7 @@ void resetSignals()
     reportAndExit(pipeFd, errno);
 }
 
-[[noreturn]] void runIntermediate(const char* program, char* const* argv, int pipeFd)
+[[noreturn]] void runIntermediate(const char* program, char* const* argv, int pipeFd, int maxFd)
 {
     if (::setsid() < 0)
         reportAndExit(pipeFd, errno);
@@ -72,7 +86,7 @@ void resetSignals()
     if (engine < 0)
         reportAndExit(pipeFd, errno);
     if (engine == 0)
-        runEngine(program, argv, pipeFd);
+        runEngine(program, argv, pipeFd, maxFd);
     ::_exit(0);
 }
 
@@ -105,6 +119,9 @@ bool LinuxSpawner::spawn(const QString& program, const QStringList& arguments)
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
+    const long openMax = ::sysconf(_SC_OPEN_MAX);
+    const int maxFd = int(std::clamp<long>(openMax, 256, 65536));
+
     int errorPipe[2];
     if (::pipe2(errorPipe, O_CLOEXEC) != 0)
         return false;
@@ -116,7 +133,7 @@ bool LinuxSpawner::spawn(const QString& program, const QStringList& arguments)
     }
     if (intermediate == 0) {
         ::close(errorPipe[0]);
-        runIntermediate(path.constData(), argv.data(), errorPipe[1]);
+        runIntermediate(path.constData(), argv.data(), errorPipe[1], maxFd);
     }
     ::close(errorPipe[1]);
     const int error = readChildError(errorPipe[0]);
