@@ -150,7 +150,10 @@ TEST_P(FirewallAtStart, ModeKeptAsReadAndSwitchOnOnlyForOneAndThree)
 INSTANTIATE_TEST_SUITE_P(Modes, FirewallAtStart,
                          ::testing::Values(FirewallCase{"1\r\n", true}, FirewallCase{"3\r\n", true},
                                            FirewallCase{"2\r\n", false},
-                                           FirewallCase{"x\r\n", false}));
+                                           FirewallCase{"x\r\n", false}),
+                         [](const auto& info) {
+                             return std::string("mode_") + info.param.content[0];
+                         });
 
 TEST_F(FormCreate, EmptyModeFirewallAndCtrlplFilesAreMadeAnewLikeMissingOnes)
 {

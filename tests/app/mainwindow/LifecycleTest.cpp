@@ -154,6 +154,16 @@ TEST_F(Destruction, SessionEndStopsTheSameTenAndLeavesTheWindowAlive)
     EXPECT_TRUE(w.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
 }
 
+TEST_F(Destruction, TimerTickRunsTheScheduler)
+{
+    MainWindow& w = started();
+    spawner.calls.clear();
+    w.Timer1Timer();
+    // The first tick sees the minute change and starts pop_kent.exe.
+    EXPECT_EQ(spawner.count(QStringLiteral("pop_kent.exe")), 2);
+    EXPECT_EQ(w.scheduler().tickMinute(), QStringLiteral("00"));
+}
+
 using Entries = FakeProcessWindowFixture;
 
 TEST_F(Entries, AboutTwiceShowsTwoBoxesAndOpensTheWebPageEachTime)
