@@ -68,8 +68,7 @@ void MainWindow::WMQueryEndSession()
 
 void MainWindow::stopEngines(const QStringList& names)
 {
-    for (const QString& name : names)
-        m_engines.stop(name);
+    m_engines.stop(names);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

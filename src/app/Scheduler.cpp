@@ -41,6 +41,7 @@ bool Scheduler::hasAddressOtherThanLoopback() const
 
 void Scheduler::tick()
 {
+    m_processes.reset();
     m_lastIdleMinute = m_idleMinute;
     m_lastTickMinute = m_tickMinute;
 
@@ -49,7 +50,7 @@ void Scheduler::tick()
     m_tickMinute = clockMinute();
     const bool minuteChanged = m_tickMinute != m_lastTickMinute;
     if (minuteChanged)
-        m_engines.start(names::PopKentEngine);
+        start(names::PopKentEngine);
 
     startScanAndBackups(minuteChanged);
     if (m_tickMinute == QLatin1String("30"))
@@ -57,14 +58,14 @@ void Scheduler::tick()
 
     // While a scan runs the network engine gets no new line and nothing is ended: the
     // scan may be looking at the very programs the quarantine would end.
-    if (m_engines.isRunning(names::ScanEngine))
+    if (running(names::ScanEngine))
         return;
 
     if (enableScanStart)
         enableScanStart();
     m_idleMinute = clockMinute();
     if (m_idleMinute != m_lastIdleMinute)
-        m_engines.start(names::PopKentEngine);
+        start(names::PopKentEngine);
 
     if (!offerStatusLine(minuteChanged))
         return;
@@ -73,24 +74,24 @@ void Scheduler::tick()
 
 void Scheduler::keepPngiAlive()
 {
-    if (!m_engines.isRunning(names::PngiEngine) && hasAddressOtherThanLoopback())
-        m_engines.start(names::PngiEngine);
+    if (!running(names::PngiEngine) && hasAddressOtherThanLoopback())
+        start(names::PngiEngine);
 }
 
 void Scheduler::startScanAndBackups(bool minuteChanged)
 {
     const bool fullHour =
         m_tickMinute == QLatin1String("00") && m_lastTickMinute == QLatin1String("59");
-    if (m_state.hourlyScan && fullHour && !m_engines.isRunning(names::ScanEngine))
-        m_engines.launch(QStringLiteral("scanwapper.exe 0"));
+    if (m_state.hourlyScan && fullHour && !running(names::ScanEngine))
+        launch(QStringLiteral("scanwapper.exe 0"));
 
     const QString& set = m_state.selectedBackupSet;
     if (m_state.backupSchedule == BackupSchedule::EveryHour && fullHour && !set.isEmpty() &&
-        !m_engines.isRunning(names::BackupEngine))
-        m_engines.start(names::BackupEngine, set);
+        !running(names::BackupEngine))
+        start(names::BackupEngine, set);
     if (m_state.backupSchedule == BackupSchedule::EveryMinute && minuteChanged && !set.isEmpty() &&
-        !m_engines.isRunning(names::BackupEngine))
-        m_engines.start(names::BackupEngine, set);
+        !running(names::BackupEngine))
+        start(names::BackupEngine, set);
 }
 
 void Scheduler::startDatabaseUpdate()
@@ -98,7 +99,7 @@ void Scheduler::startDatabaseUpdate()
     // Once per run, at the first half hour at which the machine has an address.
     if (hasAddressOtherThanLoopback() && !m_state.databaseUpdateStarted) {
         m_state.databaseUpdateStarted = true;
-        m_engines.launch(QStringLiteral("majbase.exe 0"));
+        launch(QStringLiteral("majbase.exe 0"));
     }
 }
 
@@ -109,23 +110,23 @@ bool Scheduler::offerStatusLine(bool minuteChanged)
     // Level 2 offers the line once a minute, level 3 on every tick; a netpro.exe that still
     // runs has the line already and ends the tick.
     if (level == 2 && minuteChanged && !m_lastTickMinute.isEmpty()) {
-        if (m_engines.isRunning(names::NetworkEngine))
+        if (running(names::NetworkEngine))
             return false;
-        m_engines.start(names::NetworkEngine, line);
+        start(names::NetworkEngine, line);
     }
     if (level == 3) {
-        if (m_engines.isRunning(names::NetworkEngine))
+        if (running(names::NetworkEngine))
             return false;
-        m_engines.start(names::NetworkEngine, line);
+        start(names::NetworkEngine, line);
     }
     if (level == 2 && !minuteChanged)
         return false;
-    return !m_engines.isRunning(names::NetworkEngine);
+    return !running(names::NetworkEngine);
 }
 
 void Scheduler::enforceQuarantine()
 {
-    m_snapshot = m_engines.snapshot();
+    m_snapshot = processes();
     QStringList quarantined;
     const bool read = m_tables.use(TableId::Quarantine, [&quarantined](Table& table) {
         for (table.first(); !table.atEnd(); table.next())
@@ -138,11 +139,42 @@ void Scheduler::enforceQuarantine()
     for (const QString& name : std::as_const(quarantined)) {
         if (name.isEmpty() || !m_snapshot.names.contains(name, Qt::CaseInsensitive))
             continue;
-        if (m_engines.isRunning(name)) {
-            m_engines.stop(name);
+        if (running(name)) {
+            stop(name);
+            m_processes.reset(); // msgs.exe may start
             m_engines.notify(name, m_state.alertLevel);
         }
     }
+}
+
+const ProcessSnapshot& Scheduler::processes()
+{
+    if (!m_processes)
+        m_processes = m_engines.snapshot();
+    return *m_processes;
+}
+
+bool Scheduler::running(const QString& name)
+{
+    return processes().names.contains(name, Qt::CaseInsensitive);
+}
+
+void Scheduler::start(const QString& name, const QString& arguments)
+{
+    m_processes.reset();
+    m_engines.start(name, arguments);
+}
+
+void Scheduler::launch(const QString& commandLine)
+{
+    m_processes.reset();
+    m_engines.launch(commandLine);
+}
+
+void Scheduler::stop(const QString& name)
+{
+    m_processes.reset();
+    m_engines.stop(name);
 }
 
 } // namespace orvanel

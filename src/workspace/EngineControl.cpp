@@ -65,15 +65,25 @@ bool EngineControl::isRunning(const QString& name) const
 
 bool EngineControl::stop(const QString& name)
 {
+    return stop(QStringList{name});
+}
+
+bool EngineControl::stop(const QStringList& names)
+{
+    // One walk of the process list serves every name: the engines are still ended name
+    // after name, in the order given.
+    const std::vector<platform::ProcessInfo> processes = m_processes.snapshot();
     const qint64 own = QCoreApplication::applicationPid();
     bool ended = false;
-    for (const platform::ProcessInfo& process : m_processes.snapshot()) {
-        if (process.pid == own || process.name.compare(name, Qt::CaseInsensitive) != 0)
-            continue;
-        // Refusals (another user's process, one that is already gone) are passed over
-        // so that every other instance still ends.
-        if (m_processes.terminate(process.pid))
-            ended = true;
+    for (const QString& name : names) {
+        for (const platform::ProcessInfo& process : processes) {
+            if (process.pid == own || process.name.compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            // Refusals (another user's process, one that is already gone) are passed over
+            // so that every other instance still ends.
+            if (m_processes.terminate(process.pid))
+                ended = true;
+        }
     }
     return ended;
 }

@@ -46,6 +46,8 @@ public:
     // Engine stop: ends every process of this name; true when one was ended. Never ends
     // the panel itself.
     bool stop(const QString& name);
+    // Engine stop of several names in turn, over one snapshot of the process list.
+    bool stop(const QStringList& names);
 
     ProcessSnapshot snapshot() const;
 

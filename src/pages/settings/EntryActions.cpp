@@ -6,7 +6,6 @@
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
 
-#include <array>
 
 namespace orvanel::entries {
 
@@ -42,11 +41,9 @@ void runQuitEntry(PanelContext& context)
         return;
     // netpro.exe and serveur.exe are ended here only; the main window's destruction ends
     // the others of its own list.
-    static const std::array<QLatin1StringView, 8> engines = {
-        names::RealTimeEngine, names::ScanEngine,   names::DiskScanEngine, names::ResolverEngine,
-        names::NetworkEngine,  names::UpdateEngine, names::ServerEngine,   names::PngiEngine};
-    for (QLatin1StringView name : engines)
-        context.engines().stop(name);
+    context.engines().stop(QStringList{
+        names::RealTimeEngine, names::ScanEngine, names::DiskScanEngine, names::ResolverEngine,
+        names::NetworkEngine, names::UpdateEngine, names::ServerEngine, names::PngiEngine});
     context.requestTermination();
 }
 

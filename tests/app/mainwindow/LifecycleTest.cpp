@@ -102,7 +102,7 @@ TEST_F(Quitting, AnsweredYesEndsItsEightEnginesInOrderAndAsksToTerminate)
 
 TEST_F(Quitting, DestructionThatFollowsEndsTheBackupToo)
 {
-    MainWindow& w = started();
+    started();
     runAll(kEveryEngine);
     fake.prompt.answers = {true};
     chooseEntry(25);

@@ -380,16 +380,40 @@ TEST_F(SchedulerTest, QuarantineSnapshotIsKept)
 
 // --- cost of a tick ------------------------------------------------------------------
 
-TEST_F(SchedulerTest, AQuietTickTakesFourProcessWalks)
+TEST_F(SchedulerTest, AQuietTickWalksTheProcessListOnce)
 {
-    // pngi.exe test, scan test, netpro.exe test and the quarantine snapshot; the hourly
-    // scan and backup tests only run when their time has come.
+    // Within a minute nothing is started: the pngi.exe, scan and netpro.exe tests and the
+    // quarantine snapshot all read one walk.
     state.alertLevel = 1;
     quarantine({u"app.exe"_s});
     fake.processes.add(kPngi);
+    tickAt(u"10:00:00"_s);
+    fake.processes.snapshots = 0;
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(fake.processes.snapshots, 1);
+}
+
+TEST_F(SchedulerTest, ATickWalksAgainAfterStartingAProgram)
+{
+    // The first tick sees a new minute and starts pop_kent.exe twice (steps 4 and 11):
+    // the tests after each start see the list anew.
+    state.alertLevel = 1;
+    fake.processes.add(kPngi);
     fake.processes.snapshots = 0;
     tickAt(u"10:00:00"_s);
-    EXPECT_EQ(fake.processes.snapshots, 4);
+    EXPECT_EQ(fake.processes.snapshots, 3);
+}
+
+TEST_F(SchedulerTest, AProgramStartedByTheTickIsSeenByItsLaterTests)
+{
+    // netpro.exe started at level 3 is found running by the fresh test of the next tick
+    // and not offered the line again.
+    state.alertLevel = 3;
+    fake.processes.add(kPngi);
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 1);
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(spawner->count(kNetpro), 1);
 }
 
 } // namespace
