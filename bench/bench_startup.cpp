@@ -1,7 +1,9 @@
-// How long the main window takes from its construction on a fresh workspace to its first
-// paint, against a plain window of the same size painted in the same run, and how much
-// resident memory each adds. The process list is the machine's own, read but never
-// touched: ending an engine answers no and starting one starts nothing.
+// Start-up to first paint: a fresh process that builds the main window on a fresh
+// workspace, against a fresh process of a minimal Qt Widgets program that shows one plain
+// window, measured in the same run from the moment each process is spawned to its first
+// paint, with the resident memory of each at that moment. The panel's process list is the
+// machine's own, read but never touched: ending an engine answers no and starting one
+// starts nothing.
 
 #include "app/MainWindow.h"
 #include "platform/linux/FlockProbe.h"
@@ -19,6 +21,13 @@
 #include <fstream>
 #include <memory>
 #include <string>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+extern char** environ;
 
 using namespace orvanel;
 
@@ -131,75 +140,131 @@ QString freshWorkspace(QTemporaryDir& dir)
     return path;
 }
 
-void BM_MainWindowFirstPaint(benchmark::State& state)
+
+long monotonicNs()
 {
-    BenchPlatform platform;
-    long rssDelta = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        QTemporaryDir dir;
-        const QString workspace = freshWorkspace(dir);
-        const long before = residentKb();
-        state.ResumeTiming();
-
-        QElapsedTimer clock;
-        clock.start();
-        FirstPaint probe;
-        auto window = std::make_unique<MainWindow>(workspace, platform.services());
-        window->installEventFilter(&probe);
-        if (!window->FormCreate())
-            state.SkipWithError("the main window could not prepare its workspace");
-        waitForPaint(probe);
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
-
-        state.PauseTiming();
-        rssDelta = std::max(rssDelta, residentKb() - before);
-        window.reset();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
-    }
-    // The first window of a run pays for fonts, styles and caches; later ones reuse them.
-    state.counters["rss_added_kB"] = double(rssDelta);
-    state.counters["rss_kB"] = double(residentKb());
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return long(t.tv_sec) * 1000000000L + t.tv_nsec;
 }
 
-void BM_PlainWindowFirstPaint(benchmark::State& state)
+// The child's side: show the window, and at its first paint print the clock and the
+// resident size, then end.
+int runChild(const std::string& kind, const std::string& workspace)
 {
-    long rssDelta = 0;
-    for (auto _ : state) {
-        const long before = residentKb();
-        QElapsedTimer clock;
-        clock.start();
-        FirstPaint probe;
-        auto window = std::make_unique<QWidget>();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "bench_startup";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    FirstPaint probe;
+    BenchPlatform platform;
+    std::unique_ptr<QWidget> window;
+    if (kind == "main") {
+        auto main = std::make_unique<MainWindow>(QString::fromStdString(workspace),
+                                                 platform.services());
+        main->installEventFilter(&probe);
+        if (!main->FormCreate())
+            return 2;
+        window = std::move(main);
+    } else {
+        window = std::make_unique<QWidget>();
         window->installEventFilter(&probe);
         window->resize(784, 481);
         window->show();
-        waitForPaint(probe);
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
-
-        state.PauseTiming();
-        rssDelta = std::max(rssDelta, residentKb() - before);
-        window.reset();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
     }
-    // The first window of a run pays for fonts, styles and caches; later ones reuse them.
-    state.counters["rss_added_kB"] = double(rssDelta);
-    state.counters["rss_kB"] = double(residentKb());
+    waitForPaint(probe);
+    std::printf("%ld %ld\n", monotonicNs(), residentKb());
+    std::fflush(stdout);
+    return 0;
 }
 
-// The plain window first, so that it pays the first window's one-time costs (fonts, style,
-// backing store) and the main window's figures are its own.
-BENCHMARK(BM_PlainWindowFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
-BENCHMARK(BM_MainWindowFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+struct ChildResult
+{
+    double seconds = 0;
+    long residentKb = 0;
+    bool ok = false;
+};
+
+ChildResult spawnChild(const char* self, const char* kind, const std::string& workspace)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::string childFlag = std::string("--child=") + kind;
+    char* argv[] = {const_cast<char*>(self), childFlag.data(), const_cast<char*>(workspace.c_str()),
+                    nullptr};
+    const long start = monotonicNs();
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    ChildResult result;
+    if (rc == 0) {
+        char buffer[128] = {};
+        const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
+        long paintedAt = 0;
+        if (n > 0 && std::sscanf(buffer, "%ld %ld", &paintedAt, &result.residentKb) == 2) {
+            result.seconds = double(paintedAt - start) / 1e9;
+            result.ok = true;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.ok = result.ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    close(out[0]);
+    return result;
+}
+
+const char* g_self = nullptr;
+
+void runFirstPaint(benchmark::State& state, const char* kind)
+{
+    long resident = 0;
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const std::string workspace = freshWorkspace(dir).toStdString();
+        const ChildResult child = spawnChild(g_self, kind, workspace);
+        if (!child.ok) {
+            state.SkipWithError("the child did not paint its window");
+            break;
+        }
+        state.SetIterationTime(child.seconds);
+        resident = std::max(resident, child.residentKb);
+    }
+    state.counters["rss_kB"] = double(resident);
+}
+
+void BM_MinimalQtProgramFirstPaint(benchmark::State& state)
+{
+    runFirstPaint(state, "plain");
+}
+
+void BM_PanelFirstPaint(benchmark::State& state)
+{
+    runFirstPaint(state, "main");
+}
+
+BENCHMARK(BM_MinimalQtProgramFirstPaint)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
+BENCHMARK(BM_PanelFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const std::string childPrefix = "--child=";
+    if (argc == 3 && std::string(argv[1]).rfind(childPrefix, 0) == 0)
+        return runChild(std::string(argv[1]).substr(childPrefix.size()), argv[2]);
+    g_self = "/proc/self/exe";
+    static std::string self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toStdString();
+    g_self = self.c_str();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
