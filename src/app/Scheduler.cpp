@@ -5,7 +5,20 @@
 #include "workspace/Names.h"
 #include "workspace/TableFiles.h"
 
+#include <QFile>
+
+#include <sys/stat.h>
+
 namespace orvanel {
+
+std::optional<FileStamp> FileStamp::of(const QString& path)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileStamp{qint64(info.st_ino), qint64(info.st_size),
+                     qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
 
 namespace {
 
@@ -127,24 +140,40 @@ bool Scheduler::offerStatusLine(bool minuteChanged)
 void Scheduler::enforceQuarantine()
 {
     m_snapshot = processes();
-    QStringList quarantined;
-    const bool read = m_tables.use(TableId::Quarantine, [&quarantined](Table& table) {
-        for (table.first(); !table.atEnd(); table.next())
-            quarantined.append(table.value(u"Champ1"));
-        return false;
-    });
+    const QStringList* quarantined = quarantinedNames();
     // A table that cannot be read now is read again at the next tick.
-    if (!read)
+    if (!quarantined)
         return;
-    for (const QString& name : std::as_const(quarantined)) {
+    for (const QString& name : *quarantined) {
         if (name.isEmpty() || !m_snapshot.names.contains(name, Qt::CaseInsensitive))
             continue;
         if (running(name)) {
             stop(name);
-            m_processes.reset(); // msgs.exe may start
             m_engines.notify(name, m_state.alertLevel);
         }
     }
+}
+
+const QStringList* Scheduler::quarantinedNames()
+{
+    // The list is read again only when the file changed since the last reading: the
+    // engines replace it whole, which gives it a new stamp.
+    if (!m_engines.waitUntilFree(names::QuarantineTable))
+        return nullptr;
+    const std::optional<FileStamp> stamp = FileStamp::of(m_tables.path(TableId::Quarantine));
+    if (stamp && stamp == m_quarantineStamp)
+        return &m_quarantined;
+    QStringList names;
+    const bool read = m_tables.use(TableId::Quarantine, [&names](Table& table) {
+        for (table.first(); !table.atEnd(); table.next())
+            names.append(table.value(u"Champ1"));
+        return false;
+    });
+    if (!read)
+        return nullptr;
+    m_quarantined = names;
+    m_quarantineStamp = stamp;
+    return &m_quarantined;
 }
 
 const ProcessSnapshot& Scheduler::processes()

@@ -18,6 +18,17 @@ class TableFiles;
 // update, and, while no scan runs, hands the status flags line to netpro.exe and ends
 // quarantined programs. Every decision is taken from the minute digits of the clock text
 // compared between ticks; nothing is scheduled ahead, so a tick may come at any time.
+// What tells one version of a file from the next: inode, size and modification time.
+struct FileStamp
+{
+    qint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+
+    static std::optional<FileStamp> of(const QString& path);
+    bool operator==(const FileStamp&) const = default;
+};
+
 class Scheduler final
 {
 public:
@@ -51,6 +62,8 @@ private:
     // Steps that hand the status flags line to netpro.exe; false ends the tick.
     bool offerStatusLine(bool minuteChanged);
     void enforceQuarantine();
+    // The names of quarantaines.xml, or null when the file cannot be read now.
+    const QStringList* quarantinedNames();
     bool hasAddressOtherThanLoopback() const;
 
     // Running tests within one tick share one walk of the process list until the tick
@@ -74,6 +87,8 @@ private:
     QString m_lastIdleMinute;
     ProcessSnapshot m_snapshot;
     std::optional<ProcessSnapshot> m_processes; // this tick's walk, while still valid
+    QStringList m_quarantined;                  // names of quarantaines.xml as last read
+    std::optional<FileStamp> m_quarantineStamp; // the file as it was then
 };
 
 } // namespace orvanel

@@ -2,6 +2,9 @@
 
 #include "app/StatusFlags.h"
 
+#include <QDateTime>
+#include <QFile>
+
 using namespace Qt::StringLiterals;
 
 namespace orvanel::testing {
@@ -364,6 +367,34 @@ TEST_F(SchedulerTest, UnreadableQuarantineEndsTheTickQuietlyAndIsReadAgainLater)
     quarantine({u"app.exe"_s});
     tickAt(u"10:00:01"_s);
     EXPECT_EQ(fake.processes.count(u"app.exe"_s), 0);
+}
+
+TEST_F(SchedulerTest, ANameAddedToTheQuarantineIsEndedAtTheNextTick)
+{
+    // The engines replace the file between two ticks, even with a list of the same size.
+    state.alertLevel = 1;
+    quarantine({u"app.exe"_s});
+    fake.processes.add(u"bpp.exe"_s);
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(fake.processes.count(u"bpp.exe"_s), 1);
+
+    quarantine({u"bpp.exe"_s});
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(fake.processes.count(u"bpp.exe"_s), 0);
+
+    // Rewritten in place by an engine, keeping inode and size.
+    const QByteArray bytes = workspace.read(u"quarantaines.xml"_s);
+    QByteArray edited = bytes;
+    edited.replace("bpp.exe", "cpp.exe");
+    fake.processes.add(u"cpp.exe"_s);
+    QFile file(workspace.path(u"quarantaines.xml"_s));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(edited);
+    file.close();
+    // A coarse file system clock may keep the old time: move it on by hand.
+    file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    tickAt(u"10:00:02"_s);
+    EXPECT_EQ(fake.processes.count(u"cpp.exe"_s), 0);
 }
 
 TEST_F(SchedulerTest, QuarantineSnapshotIsKept)
