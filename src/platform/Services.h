@@ -32,4 +32,24 @@ struct Services
     SystemTray* tray = nullptr;
 };
 
+// The services of a set that holds one implementation of each under these names
+// (the Linux set of the program, the doubles of the tests).
+template <typename Set>
+Services servicesOf(Set& set)
+{
+    Services s;
+    s.processes = &set.processes;
+    s.spawner = &set.spawner;
+    s.probe = &set.probe;
+    s.autostart = &set.autostart;
+    s.hostLookup = &set.hostLookup;
+    s.memory = &set.memory;
+    s.user = &set.user;
+    s.urls = &set.urls;
+    s.prompt = &set.prompt;
+    s.clock = &set.clock;
+    s.tray = &set.tray;
+    return s;
+}
+
 } // namespace orvanel::platform

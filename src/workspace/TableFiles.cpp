@@ -26,7 +26,7 @@ std::vector<FieldDef> champs(int count, int size = 200, int wideField = 0, int w
 
 const std::array<TableSpec, 7>& allSpecs()
 {
-    static const std::array<TableSpec, 7> specs = {{
+    static const std::array<TableSpec, 7> definitions = {{
         {TableId::Rules, "ClientDataSet1", QString(names::RulesTable), champs(11, 200, 8, 5000)},
         {TableId::Alerts, "ClientDataSet2", QString(names::AlertsTable), champs(9, 200, 9, 5000)},
         {TableId::Events, "ClientDataSet3", QString(names::EventsTable), champs(1)},
@@ -35,7 +35,7 @@ const std::array<TableSpec, 7>& allSpecs()
         {TableId::Sites, "ClientDataSet9", QString(names::SitesTable), champs(2)},
         {TableId::Configuration, "ClientDataSet10", QString(names::ConfigurationTable), champs(12)},
     }};
-    return specs;
+    return definitions;
 }
 
 void setError(QString* error, const QString& text)
@@ -65,9 +65,9 @@ void addDefaultRecord(Table& table, TableId id)
 
 const TableSpec& tableSpec(TableId id)
 {
-    for (const TableSpec& spec : allSpecs()) {
-        if (spec.id == id)
-            return spec;
+    for (const TableSpec& definition : allSpecs()) {
+        if (definition.id == id)
+            return definition;
     }
     Q_UNREACHABLE();
 }

@@ -115,19 +115,7 @@ bool InMemoryAutostart::removeValue(const QString& name)
 
 platform::Services FakePlatform::services()
 {
-    platform::Services s;
-    s.processes = &processes;
-    s.spawner = &spawner;
-    s.probe = &probe;
-    s.autostart = &autostart;
-    s.hostLookup = &hostLookup;
-    s.memory = &memory;
-    s.user = &user;
-    s.urls = &urls;
-    s.prompt = &prompt;
-    s.clock = &clock;
-    s.tray = &tray;
-    return s;
+    return platform::servicesOf(*this);
 }
 
 } // namespace orvanel::testing

@@ -87,13 +87,13 @@ TEST(TableSpecs, ObjectsFilesAndFields)
         {TableId::Configuration, "ClientDataSet10", "configuration.xml", 12, 0},
     };
     for (const Expected& e : expected) {
-        const TableSpec& spec = tableSpec(e.id);
-        EXPECT_STREQ(spec.objectName, e.object);
-        EXPECT_EQ(spec.fileName, QLatin1String(e.file));
-        ASSERT_EQ(int(spec.fields.size()), e.fields) << e.file;
+        const TableSpec& definition = tableSpec(e.id);
+        EXPECT_STREQ(definition.objectName, e.object);
+        EXPECT_EQ(definition.fileName, QLatin1String(e.file));
+        ASSERT_EQ(int(definition.fields.size()), e.fields) << e.file;
         for (int i = 0; i < e.fields; ++i) {
-            EXPECT_EQ(spec.fields[std::size_t(i)].name, u"Champ%1"_s.arg(i + 1));
-            EXPECT_EQ(spec.fields[std::size_t(i)].size, i + 1 == e.wideField ? 5000 : 200);
+            EXPECT_EQ(definition.fields[std::size_t(i)].name, u"Champ%1"_s.arg(i + 1));
+            EXPECT_EQ(definition.fields[std::size_t(i)].size, i + 1 == e.wideField ? 5000 : 200);
         }
     }
 }

@@ -1,12 +1,11 @@
 #include "pages/settings/AboutBox.h"
 
+#include "app/AppIcons.h"
 #include "app/Maker.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 
@@ -14,29 +13,10 @@ namespace orvanel {
 
 namespace {
 
-// A plain shield, for a program run without a window icon.
-QPixmap drawnShield()
-{
-    QPixmap pixmap(65, 57);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shield;
-    shield.moveTo(32.5, 2);
-    shield.lineTo(58, 10);
-    shield.cubicTo(58, 34, 46, 48, 32.5, 55);
-    shield.cubicTo(19, 48, 7, 34, 7, 10);
-    shield.closeSubpath();
-    painter.setPen(QPen(QColor(0, 64, 128), 2));
-    painter.setBrush(QColor(0, 128, 192));
-    painter.drawPath(shield);
-    return pixmap;
-}
-
 QPixmap programIcon()
 {
     const QIcon icon = QApplication::windowIcon();
-    return icon.isNull() ? drawnShield() : icon.pixmap(65, 57);
+    return (icon.isNull() ? AppIcons::applicationIcon() : icon).pixmap(65, 57);
 }
 
 } // namespace

@@ -6,19 +6,7 @@ LinuxPlatform::LinuxPlatform(QString workspace) : workspaceDir(std::move(workspa
 
 Services LinuxPlatform::services()
 {
-    Services s;
-    s.processes = &processes;
-    s.spawner = &spawner;
-    s.probe = &probe;
-    s.autostart = &autostart;
-    s.hostLookup = &hostLookup;
-    s.memory = &memory;
-    s.user = &user;
-    s.urls = &urls;
-    s.prompt = &prompt;
-    s.clock = &clock;
-    s.tray = &tray;
-    return s;
+    return servicesOf(*this);
 }
 
 } // namespace orvanel::platform
