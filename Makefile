@@ -37,6 +37,7 @@ test: build
 # The panel runs from the build's workspace folder: the program, the language and link
 # files and the engine programs side by side.
 run: build
+	@$(MAKE) --no-print-directory deps PACKAGES="libnotify-bin"
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set."; \
 	  exit 1; \
