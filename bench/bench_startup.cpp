@@ -140,7 +140,6 @@ QString freshWorkspace(QTemporaryDir& dir)
     return path;
 }
 
-
 long monotonicNs()
 {
     timespec t{};
@@ -161,8 +160,8 @@ int runChild(const std::string& kind, const std::string& workspace)
     BenchPlatform platform;
     std::unique_ptr<QWidget> window;
     if (kind == "main") {
-        auto main = std::make_unique<MainWindow>(QString::fromStdString(workspace),
-                                                 platform.services());
+        auto main =
+            std::make_unique<MainWindow>(QString::fromStdString(workspace), platform.services());
         main->installEventFilter(&probe);
         if (!main->FormCreate())
             return 2;

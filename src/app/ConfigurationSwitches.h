@@ -33,8 +33,8 @@ Switches load(TableFiles& tables);
 // row, start tempsreel.exe again. tempsreel.exe is started again in every case. A failed
 // write sends "erreur configuration checkb" (above alert level 1) and answers false with
 // the reason in error.
-bool write(const Switches& switches, EngineControl& engines, TableFiles& tables,
-           int alertLevel, QString* error = nullptr);
+bool write(const Switches& switches, EngineControl& engines, TableFiles& tables, int alertLevel,
+           QString* error = nullptr);
 
 // A switch check box was clicked (CheckBox2Click … CheckBox13Click): stores the switch
 // and runs the configuration writer. A failure the writer could not handle itself is

@@ -40,8 +40,8 @@ struct PanelState
     QString selectedBackupSet;
 
     QString languageCode = QStringLiteral("FR");
-    QString mode;          // first line of mode.txt, kept but unused
-    QStringList spamList;  // lines of spam.txt
+    QString mode;         // first line of mode.txt, kept but unused
+    QStringList spamList; // lines of spam.txt
 
     // Alert level 1 to 3: the position of TrackBar1.
     int alertLevel = 2;

@@ -13,7 +13,9 @@ namespace orvanel {
 
 std::optional<FileStamp> FileStamp::of(const QString& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     return FileStamp{qint64(info.st_ino), qint64(info.st_size),

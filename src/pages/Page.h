@@ -30,8 +30,7 @@ public:
 protected:
     // Records a control the page created and answers it, so that build() reads as a list
     // of controls: auto* box = own(new QCheckBox(panel));
-    template <typename W>
-    W* own(W* widget)
+    template <typename W> W* own(W* widget)
     {
         m_controls.append(QPointer<QWidget>(widget));
         return widget;

@@ -34,8 +34,7 @@ struct Services
 
 // The services of a set that holds one implementation of each under these names
 // (the Linux set of the program, the doubles of the tests).
-template <typename Set>
-Services servicesOf(Set& set)
+template <typename Set> Services servicesOf(Set& set)
 {
     Services s;
     s.processes = &set.processes;

@@ -72,8 +72,8 @@ QStringList RecordingSpawner::names() const
 
 int RecordingSpawner::count(const QString& name) const
 {
-    return int(std::count_if(calls.begin(), calls.end(),
-                             [&](const Call& c) { return c.name == name; }));
+    return int(
+        std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.name == name; }));
 }
 
 bool ScriptedPrompt::askYesNo(const QString& text)

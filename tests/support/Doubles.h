@@ -41,8 +41,8 @@ class RecordingSpawner final : public platform::Spawner
 public:
     struct Call
     {
-        QString program;   // full path as given
-        QString name;      // file name of the program
+        QString program; // full path as given
+        QString name;    // file name of the program
         QStringList arguments;
     };
 
@@ -78,7 +78,10 @@ class ScriptedClock final : public platform::Clock
 {
 public:
     QDateTime now() const override { return current; }
-    QString longTimeText() const override { return text.isEmpty() ? current.toString(QStringLiteral("HH:mm:ss")) : text; }
+    QString longTimeText() const override
+    {
+        return text.isEmpty() ? current.toString(QStringLiteral("HH:mm:ss")) : text;
+    }
 
     QDateTime current = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0));
     QString text; // when set, the long time text shown instead of current's
@@ -105,7 +108,8 @@ public:
         ++calls;
         return result;
     }
-    platform::HostLookupResult result{true, QStringLiteral("testhost"), QStringLiteral("192.0.2.10"), {}};
+    platform::HostLookupResult result{
+        true, QStringLiteral("testhost"), QStringLiteral("192.0.2.10"), {}};
     mutable int calls = 0;
 };
 

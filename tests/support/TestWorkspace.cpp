@@ -17,14 +17,13 @@ extern char** environ;
 namespace orvanel::testing {
 
 namespace {
-const QStringList kEngineNames = {
-    QStringLiteral("tempsreel.exe"),  QStringLiteral("pngi.exe"),
-    QStringLiteral("pop_kent.exe"),   QStringLiteral("scanwapper.exe"),
-    QStringLiteral("scandisk.exe"),   QStringLiteral("sauvegarde.exe"),
-    QStringLiteral("majbase.exe"),    QStringLiteral("netpro.exe"),
-    QStringLiteral("ipcp.exe"),       QStringLiteral("net.exe"),
-    QStringLiteral("netstat.exe"),    QStringLiteral("serveur.exe"),
-    QStringLiteral("msgs.exe")};
+const QStringList kEngineNames = {QStringLiteral("tempsreel.exe"), QStringLiteral("pngi.exe"),
+                                  QStringLiteral("pop_kent.exe"),  QStringLiteral("scanwapper.exe"),
+                                  QStringLiteral("scandisk.exe"),  QStringLiteral("sauvegarde.exe"),
+                                  QStringLiteral("majbase.exe"),   QStringLiteral("netpro.exe"),
+                                  QStringLiteral("ipcp.exe"),      QStringLiteral("net.exe"),
+                                  QStringLiteral("netstat.exe"),   QStringLiteral("serveur.exe"),
+                                  QStringLiteral("msgs.exe")};
 }
 
 QString programDirOf(qint64 pid)

@@ -6,7 +6,6 @@
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
 
-
 namespace orvanel::entries {
 
 namespace {
