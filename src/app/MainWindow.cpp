@@ -75,10 +75,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_services.urls->open(maker::webPage());
     m_pageHost.reset();
-    // The window is only put away; without a notification area to bring it back it is
-    // minimised instead of hidden.
+    // The window is only put away; without an icon in the notification area to bring it
+    // back (no tray, or the icon was not added) it is minimised instead of hidden.
     event->ignore();
-    if (m_services.tray && m_services.tray->isAvailable())
+    const bool iconShown =
+        m_iconShown ? m_iconShown() : m_services.tray && m_services.tray->isAvailable();
+    if (iconShown)
         hide();
     else
         showMinimized();

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -48,6 +50,10 @@ public:
     // written and why, when a side file cannot be written: the program then ends
     // instead of staying resident without a window.
     bool FormCreate();
+
+    // Tells whether the notification-area icon is there to bring the window back after
+    // a close. Without this query the window goes by the tray's availability.
+    void setIconShown(std::function<bool()> query) { m_iconShown = std::move(query); }
 
     // Stops Timer1 and the engines and frees every page. Runs once.
     void FormDestroy();
@@ -141,6 +147,7 @@ private:
 
     PageHost m_pageHost;
     Scheduler m_scheduler;
+    std::function<bool()> m_iconShown;
 };
 
 } // namespace orvanel

@@ -118,6 +118,7 @@ int run(int argc, char** argv)
 
     auto window = std::make_unique<MainWindow>(workspaceDir, services);
     tray.setMainWindow(window.get());
+    window->setIconShown([&tray] { return tray.hasIcon(); });
     // exit(), not quit(): quitting first offers every window a close, and the main
     // window's close only puts it away, which would cancel the end of the program.
     QObject::connect(window.get(), &MainWindow::terminationRequested, &app,

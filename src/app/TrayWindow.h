@@ -45,6 +45,8 @@ public:
     // The icon, once added; null before (no notification area yet, or the autostart
     // entry failed).
     QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    // Whether the icon is there to bring the main window back.
+    bool hasIcon() const { return m_trayIcon != nullptr; }
 
 private:
     // Step 1: the autostart value "Orvanel" holds the program path. Answers false with

@@ -56,6 +56,15 @@ TEST_F(Closing, MinimisesWithoutATraySoTheWindowStaysReachable)
     EXPECT_EQ(fake.urls.opened, QStringList{maker::webPage()});
 }
 
+TEST_F(Closing, MinimisesWhenTheIconWasNotAddedThoughATrayExists)
+{
+    // A failed autostart entry keeps the icon out: hiding would leave no way back.
+    MainWindow& w = started();
+    w.setIconShown([] { return false; });
+    w.close();
+    EXPECT_TRUE(w.isMinimized());
+}
+
 TEST_F(Closing, ChoosingACategoryAfterwardsBuildsItsPageAgain)
 {
     MainWindow& w = started();
