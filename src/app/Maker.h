@@ -19,7 +19,7 @@ inline QString address()
 }
 inline QString email()
 {
-    return QStringLiteral("contact@orvanel.invalid");
+    return QStringLiteral("info@orvanel.test");
 }
 
 // The maker's web page. Empty unless the build sets one; with no address nothing opens.
