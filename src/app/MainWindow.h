@@ -109,6 +109,7 @@ private:
     void createHiddenControls();
     void showLevelControls();
     void fillCategoryList();
+    void setLevelCaption(QLabel* label, const QString& text);
     void setLanguageWords(const QString& code);
     void setCaptionAndClearEdits();
 

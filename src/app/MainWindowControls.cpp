@@ -9,6 +9,7 @@
 #include "workspace/SideFiles.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,9 +131,29 @@ void MainWindow::fillCategoryList()
             m_listBox1->addItem(m_texts.text(entry));
     }
     m_listBox1->setCurrentRow(-1);
-    m_label10->setText(m_texts.text(49));
-    m_label11->setText(m_texts.text(50));
-    m_label12->setText(m_texts.text(51));
+    setLevelCaption(m_label10, m_texts.text(49));
+    setLevelCaption(m_label11, m_texts.text(50));
+    setLevelCaption(m_label12, m_texts.text(51));
+}
+
+void MainWindow::setLevelCaption(QLabel* label, const QString& text)
+{
+    // The level captions sit side by side in 38 pixels each, sized for the small font the
+    // window was drawn with: a caption wider than that in the desktop's font is set a
+    // little smaller rather than cut.
+    label->setText(text);
+    QFont font = this->font();
+    const bool pixels = font.pixelSize() > 0;
+    const int smallest = pixels ? 9 : 7;
+    int size = pixels ? font.pixelSize() : font.pointSize();
+    while (size > smallest && QFontMetrics(font).horizontalAdvance(text) > label->width()) {
+        --size;
+        if (pixels)
+            font.setPixelSize(size);
+        else
+            font.setPointSize(size);
+    }
+    label->setFont(font);
 }
 
 void MainWindow::setCaptionAndClearEdits()

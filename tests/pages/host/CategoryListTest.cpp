@@ -6,6 +6,7 @@
 #include "pages/CategoryListDelegate.h"
 #include "workspace/Table.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -220,6 +221,23 @@ TEST_F(FixedControls, KeyboardMoveCountsAsAChoice)
     listBox1()->setCurrentRow(rowOfEntry(57) - 1);
     QTest::keyClick(listBox1(), Qt::Key_Down);
     EXPECT_NE(w.pageHost().page(PageId::Switches), nullptr);
+}
+
+TEST_F(FixedControls, LevelCaptionsKeepTheirPlaceAndFitTheirWidth)
+{
+    MainWindow& w = started();
+    for (const char* code : {"FR", "GB", "DE", "ESP", "ITA"}) {
+        w.applyLanguage(QString::fromLatin1(code));
+        for (const char* name : {"Label10", "Label11", "Label12"}) {
+            const auto* label = w.findChild<QLabel*>(QString::fromLatin1(name));
+            EXPECT_EQ(label->width(), 38) << code << " " << name;
+            const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
+            // Either the caption fits, or its font is as small as captions go.
+            EXPECT_TRUE(advance <= label->width() || label->font().pointSize() <= 7 ||
+                        (label->font().pixelSize() > 0 && label->font().pixelSize() <= 9))
+                << code << " " << name << " " << label->text().toStdString();
+        }
+    }
 }
 
 TEST_F(FixedControls, LanguageSwitchRefillsTheListWithoutRebuildingThePage)
