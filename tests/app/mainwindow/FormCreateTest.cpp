@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <ostream>
+
 #include <unistd.h>
 
 namespace orvanel::testing {
@@ -129,6 +131,12 @@ struct FirewallCase
 {
     const char* content;
     bool on;
+
+    // Shown in the test list instead of the case's bytes.
+    friend void PrintTo(const FirewallCase& c, std::ostream* out)
+    {
+        *out << "firewall.txt " << c.content[0] << (c.on ? " on" : " off");
+    }
 };
 
 class FirewallAtStart : public WindowFixture, public ::testing::WithParamInterface<FirewallCase>
