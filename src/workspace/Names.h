@@ -5,6 +5,8 @@
 
 #include <QLatin1StringView>
 
+#include <array>
+
 namespace orvanel::names {
 
 using namespace Qt::StringLiterals;
@@ -46,6 +48,12 @@ inline constexpr auto NetEngine = "net.exe"_L1;
 inline constexpr auto NetstatEngine = "netstat.exe"_L1;
 inline constexpr auto ServerEngine = "serveur.exe"_L1;
 inline constexpr auto NotifierProgram = "msgs.exe"_L1;
+
+// Every engine program, as the build lays them beside the panel.
+inline constexpr std::array<QLatin1StringView, 13> AllEngines = {
+    RealTimeEngine, PngiEngine,   PopKentEngine,  ScanEngine,     DiskScanEngine,
+    BackupEngine,   UpdateEngine, NetworkEngine,  ResolverEngine, NetEngine,
+    NetstatEngine,  ServerEngine, NotifierProgram};
 
 // The single-instance lock and the session autostart entry
 inline constexpr auto InstanceLockName = "Orvanel.exe"_L1;

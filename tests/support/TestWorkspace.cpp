@@ -1,5 +1,7 @@
 #include "TestWorkspace.h"
 
+#include "workspace/Names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,16 +17,6 @@
 extern char** environ;
 
 namespace orvanel::testing {
-
-namespace {
-const QStringList kEngineNames = {QStringLiteral("tempsreel.exe"), QStringLiteral("pngi.exe"),
-                                  QStringLiteral("pop_kent.exe"),  QStringLiteral("scanwapper.exe"),
-                                  QStringLiteral("scandisk.exe"),  QStringLiteral("sauvegarde.exe"),
-                                  QStringLiteral("majbase.exe"),   QStringLiteral("netpro.exe"),
-                                  QStringLiteral("ipcp.exe"),      QStringLiteral("net.exe"),
-                                  QStringLiteral("netstat.exe"),   QStringLiteral("serveur.exe"),
-                                  QStringLiteral("msgs.exe")};
-}
 
 QString programDirOf(qint64 pid)
 {
@@ -69,7 +61,10 @@ void TestWorkspace::installEngines(const QStringList& names)
 
 void TestWorkspace::installAllEngines()
 {
-    installEngines(kEngineNames);
+    QStringList all;
+    for (const QLatin1StringView name : names::AllEngines)
+        all.append(name);
+    installEngines(all);
 }
 
 void TestWorkspace::installData()
