@@ -2,11 +2,11 @@
 // ticks run over the machine's real process list; the spawner starts nothing, so the
 // engines never appear and every tick takes its longest road at its alert level.
 
-#include "app/PanelState.h"
 #include "app/Scheduler.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "workspace/EngineControl.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include <QTemporaryDir>

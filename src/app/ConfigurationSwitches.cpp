@@ -1,9 +1,9 @@
 #include "app/ConfigurationSwitches.h"
 
-#include "app/PanelState.h"
 #include "platform/Prompt.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 namespace orvanel::configuration {

@@ -1,8 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/ConfigurationSwitches.h"
-#include "app/Maker.h"
 #include "pages/CategoryListDelegate.h"
+#include "pages/Page.h"
+#include "workspace/Maker.h"
 #include "workspace/Names.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,10 @@ MainWindow::MainWindow(const QString& workspaceDir, const platform::Services& se
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1500);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    m_scheduler.enableScanStart = [this] {
+        if (Page* page = m_pageHost.page())
+            page->schedulerIdle();
+    };
     createControls();
 }
 
@@ -84,6 +89,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
         hide();
     else
         showMinimized();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_destroyed && !m_timer1->isActive())
+        m_timer1->start();
 }
 
 void MainWindow::Timer1Timer()

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/PanelState.h"
 #include "app/Scheduler.h"
 #include "lang/TextTable.h"
 #include "pages/PageHost.h"
 #include "pages/PanelContext.h"
 #include "platform/Services.h"
 #include "workspace/EngineControl.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include <QPointer>
@@ -62,10 +62,6 @@ public:
     // of FormDestroy's list are stopped.
     void WMQueryEndSession();
 
-    // The window side of the language switch: stores the choice, loads its texts and
-    // refills the category list with no selection. The page on show is not rebuilt.
-    void applyLanguage(const QString& chosen);
-
     // Handlers of the fixed controls.
     void ListBox1Click();
     void TrackBar1Change(int position);
@@ -79,10 +75,6 @@ public:
     const QString& linksWord() const { return m_linksWord; }
     const QString& memoryWord() const { return m_memoryWord; }
 
-    // The hidden edit fields; the web sites and folder search pages take over the Edit1
-    // and Edit3 slots with fields of their own, so any of them may be gone.
-    QPointer<QLineEdit>& editSlot(int number);
-
     // PanelContext
     PanelState& state() override { return m_state; }
     const TextTable& texts() const override { return m_texts; }
@@ -92,6 +84,8 @@ public:
     QWidget* window() override { return this; }
     void configurationCheckBoxClicked(int checkBoxNumber, bool checked) override;
     void requestTermination() override;
+    void applyLanguage(const QString& chosen) override;
+    QPointer<QLineEdit>& editSlot(int number) override;
 
 Q_SIGNALS:
     // The quit entry asked the program to end; main() quits the event loop, and the
@@ -101,6 +95,9 @@ Q_SIGNALS:
 protected:
     // FormClose.
     void closeEvent(QCloseEvent* event) override;
+    // The scheduler starts with the first showing of the window, once the workspace is
+    // prepared, and runs from then on, shown or hidden.
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Fixed controls (MainWindowControls.cpp).

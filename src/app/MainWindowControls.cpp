@@ -1,9 +1,9 @@
 // The fixed controls of the main window and their handlers.
 #include "app/MainWindow.h"
 
-#include "app/AppIcons.h"
 #include "lang/LanguageChoice.h"
 #include "lang/Languages.h"
+#include "pages/AppIcons.h"
 #include "pages/CategoryListDelegate.h"
 #include "workspace/Names.h"
 #include "workspace/SideFiles.h"
@@ -158,8 +158,8 @@ void MainWindow::setLevelCaption(QLabel* label, const QString& text)
 
 void MainWindow::setCaptionAndClearEdits()
 {
+    // No application display name is set: the desktop would show it after the caption.
     setWindowTitle(QStringLiteral("Orvanel "));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvanel"));
     for (int n = 1; n <= 3; ++n) {
         if (QLineEdit* edit = editSlot(n))
             edit->clear();

@@ -26,18 +26,14 @@ QStringList startStopList()
 
 bool MainWindow::FormCreate()
 {
-    // The scheduler runs from the window's creation, shown or hidden.
-    m_timer1->start();
     m_state.startTime = m_services.clock->now();
     m_state.databaseUpdateStarted = false;
     m_state.protocols.fill(false);
     m_state.ctrlpl = true;
     m_state.hourlyScan = true;
 
-    if (!prepareSideFiles() || !readFirewallMode()) {
-        m_timer1->stop();
+    if (!prepareSideFiles() || !readFirewallMode())
         return false;
-    }
     stopEngines(startStopList());
 
     m_trackBar1->setValue(2); // TrackBar1Change writes "2" to track.txt
@@ -53,11 +49,9 @@ bool MainWindow::FormCreate()
     m_engines.start(names::PngiEngine);
     loadLanguage();
 
-    if (!readCtrlpl()) {
-        m_timer1->stop();
+    if (!readCtrlpl())
         return false;
-    }
-    m_pageHost.buildFramed(PageId::Dashboard, BuildOrigin::StartUp);
+    m_pageHost.buildFramed(pageTable().front(), BuildOrigin::StartUp);
     show();
     return true;
 }

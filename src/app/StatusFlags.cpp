@@ -1,6 +1,6 @@
 #include "app/StatusFlags.h"
 
-#include "app/PanelState.h"
+#include "workspace/PanelState.h"
 
 namespace orvanel {
 

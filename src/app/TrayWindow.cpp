@@ -1,7 +1,7 @@
 #include "app/TrayWindow.h"
 
-#include "app/AppIcons.h"
-#include "app/Maker.h"
+#include "pages/AppIcons.h"
+#include "workspace/Maker.h"
 #include "workspace/Names.h"
 
 #include <QAction>

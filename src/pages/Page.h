@@ -1,46 +1,34 @@
 #pragma once
 
-#include <QList>
-#include <QPointer>
-#include <QWidget>
+class QWidget;
 
 namespace orvanel {
 
 class PanelContext;
 
-// One page of the page area. The page host creates it (its marker), calls build() with
-// the page panel as parent, and deletes it to free the page's controls. A page creates
-// every control as a child of `panel` (or of a group box on it) and registers it with
-// own(), so that the host can free the controls one by one.
+// One page of the page area, and its marker: the page host keeps the one page that exists
+// together with the page panel it was built on. Every control a page creates is a child of
+// that panel (or of a group box on it), so freeing the panel frees the page's controls,
+// and the page object lives exactly as long as they do.
 class Page
 {
 public:
     explicit Page(PanelContext& context) : m_context(context) {}
-    virtual ~Page();
+    virtual ~Page() = default;
     Page(const Page&) = delete;
     Page& operator=(const Page&) = delete;
 
+    // Creates and places the page's controls on `panel`.
     virtual void build(QWidget* panel) = 0;
 
-    // Frees every control the page created, last created first. Controls already gone
-    // (deleted with their parent) are skipped.
-    void freeControls();
-    int controlCount() const { return int(m_controls.size()); }
+    // Called by every scheduler tick during which no scan runs, while the page is built.
+    virtual void schedulerIdle() {}
 
 protected:
-    // Records a control the page created and answers it, so that build() reads as a list
-    // of controls: auto* box = own(new QCheckBox(panel));
-    template <typename W> W* own(W* widget)
-    {
-        m_controls.append(QPointer<QWidget>(widget));
-        return widget;
-    }
-
     PanelContext& context() const { return m_context; }
 
 private:
     PanelContext& m_context;
-    QList<QPointer<QWidget>> m_controls;
 };
 
 } // namespace orvanel

@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 namespace {
@@ -18,9 +20,9 @@ constexpr QSize ClientSize(786, 481);
 } // namespace
 
 PageHost::PageHost(PanelContext& context, QWidget& window, std::function<void()> showLevelControls,
-                   const std::vector<PageEntry>& table, const std::vector<PageId>& order)
+                   const std::vector<PageEntry>& table)
     : m_context(context), m_window(window), m_showLevelControls(std::move(showLevelControls)),
-      m_table(table), m_order(order)
+      m_table(table)
 {
 }
 
@@ -46,17 +48,15 @@ void PageHost::resumeRedraw(QWidget* control)
 void PageHost::reset()
 {
     resetGeometry();
-
-    if (m_panel)
-        m_oldPanels.append(m_panel);
+    QPointer<QWidget> old = m_panel;
     auto* panel = new QFrame(&m_window);
-    panel->setObjectName(QStringLiteral("PagePanel"));
+    panel->setObjectName(u"PagePanel"_s);
     panel->setGeometry(PanelGeometry);
     panel->hide();
     m_panel = panel;
-
-    freePages();
-    dropEmptyPanels();
+    // The controls go first, while the page they may call back into still exists.
+    delete old.data();
+    m_page.reset();
 }
 
 void PageHost::resetGeometry()
@@ -74,50 +74,19 @@ void PageHost::resetGeometry()
                   area.y() + area.height() / 2 - frame.height() / 2);
 }
 
-void PageHost::freePages()
-{
-    for (const PageId id : m_order)
-        m_pages.erase(id);
-    // Pages outside the free order (none in the program's own table) go last.
-    m_pages.clear();
-}
-
-void PageHost::dropEmptyPanels()
-{
-    // An old panel stays, hidden behind the new one, while a control is left on it.
-    for (auto it = m_oldPanels.begin(); it != m_oldPanels.end();) {
-        QWidget* old = it->data();
-        if (old && !old->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty()) {
-            old->hide();
-            ++it;
-            continue;
-        }
-        delete old;
-        it = m_oldPanels.erase(it);
-    }
-}
-
-void PageHost::buildFramed(PageId id, BuildOrigin origin)
+void PageHost::buildFramed(const PageEntry& entry, BuildOrigin origin)
 {
     suspendRedraw(&m_window);
     reset();
     m_panel->setVisible(true);
     suspendRedraw(m_panel);
-    if (id == PageId::Dashboard && m_showLevelControls)
+    if (entry.showsLevelControls && m_showLevelControls)
         m_showLevelControls();
-
-    const PageEntry* entry = nullptr;
-    for (const PageEntry& line : m_table) {
-        if (line.id == id)
-            entry = &line;
-    }
-    if (entry && entry->factory) {
-        m_pages.erase(id);
+    if (entry.factory) {
         // The marker exists before the controls, as a later build tests it.
-        Page* page = (m_pages[id] = entry->factory(m_context, origin)).get();
-        page->build(m_panel);
+        m_page = entry.factory(m_context, origin);
+        m_page->build(m_panel);
     }
-
     resumeRedraw(&m_window);
     resumeRedraw(m_panel);
 }
@@ -125,25 +94,21 @@ void PageHost::buildFramed(PageId id, BuildOrigin origin)
 void PageHost::dispatch(const QString& caption,
                         const std::function<QString(const PageKey&)>& keyText)
 {
-    for (const PageEntry& line : m_table) {
-        if (keyText(line.key) != caption)
+    for (const PageEntry& entry : m_table) {
+        const QString key = keyText(entry.key);
+        if (key.isEmpty() || key != caption)
             continue;
-        if (line.framed && line.factory)
-            buildFramed(line.id);
-        else if (!line.framed && line.action)
-            line.action(m_context);
+        if (entry.factory)
+            buildFramed(entry);
+        else if (entry.action)
+            entry.action(m_context);
     }
 }
 
 void PageHost::freeAllPages()
 {
-    freePages();
-}
-
-Page* PageHost::page(PageId id) const
-{
-    const auto it = m_pages.find(id);
-    return it == m_pages.end() ? nullptr : it->second.get();
+    delete m_panel.data();
+    m_page.reset();
 }
 
 } // namespace orvanel

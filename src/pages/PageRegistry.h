@@ -3,39 +3,13 @@
 #include <QString>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace orvanel {
 
 class Page;
 class PanelContext;
-
-// Every page and entry of the category list, and the two pages keyed by texts that no
-// list item carries (file scrambling, program check).
-enum class PageId {
-    Dashboard,
-    Rules,
-    Alerts,
-    NetworkOptions,
-    Scan,
-    Protocols,
-    Settings,
-    Backup,
-    FileScrambling,
-    ProgramCheck,
-    AboutEntry,
-    QuitEntry,
-    Switches,
-    ModificationLogs,
-    WebPageEntry,
-    Cookies,
-    FolderSearch,
-    CleanUp,
-    WebSites,
-    InternetAddress,
-    Memory,
-    Links,
-};
 
 // What a page is selected by: a text-table entry, or one of the two words that are
 // built in per language.
@@ -57,27 +31,32 @@ enum class BuildOrigin { Selection, StartUp };
 using PageFactory = std::unique_ptr<Page> (*)(PanelContext&, BuildOrigin);
 using EntryAction = void (*)(PanelContext&);
 
-// One line per page or entry. A framed page is built inside the page host frame (redraw
-// suspended, page host reset, fresh page panel); an entry runs its action and leaves the
-// page on show alone. A line with neither factory nor action is a page not written yet:
-// its key is still tested in its place, and nothing runs.
+// The factory of a page class, for its registry row. A page whose constructor takes the
+// build origin gets it.
+template <typename P> std::unique_ptr<Page> makePage(PanelContext& context, BuildOrigin origin)
+{
+    if constexpr (std::is_constructible_v<P, PanelContext&, BuildOrigin>)
+        return std::make_unique<P>(context, origin);
+    else
+        return std::make_unique<P>(context);
+}
+
+// One row per page or entry. A page (factory set) is built inside the page host frame:
+// redraw suspended, page host reset, fresh page panel. An entry (action set) runs its
+// action and leaves the page on show alone. A row with neither is a page not written
+// yet: its key keeps its place in the order, and choosing it runs nothing.
 struct PageEntry
 {
-    PageId id;
     PageKey key;
-    bool framed;
-    PageFactory factory;
-    EntryAction action;
+    PageFactory factory = nullptr;
+    EntryAction action = nullptr;
+    // The dashboard's frame shows the alert level controls and the Internet button.
+    bool showsLevelControls = false;
 };
 
-// The lines in the order the category list's choice is tested against them. Every
-// matching line runs, so a caption equal to two keys builds both.
+// The rows in the order the category list's choice is tested against them. Every
+// matching row runs, so a caption equal to two keys builds both. The first row is the
+// page the window opens on.
 const std::vector<PageEntry>& pageTable();
-
-// The line of a page; null for an unknown id.
-const PageEntry* findPage(PageId id);
-
-// The order in which a page host reset frees the pages that exist.
-const std::vector<PageId>& freeOrder();
 
 } // namespace orvanel

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "app/PanelState.h"
 #include "lang/TextTable.h"
 #include "platform/Services.h"
+#include "workspace/PanelState.h"
 
+#include <QPointer>
+
+class QLineEdit;
 class QWidget;
 
 namespace orvanel {
@@ -33,6 +36,15 @@ public:
 
     // Asks the program to end: the main window's destruction then stops the engines.
     virtual void requestTermination() = 0;
+
+    // The window side of the language switch: stores the choice, loads its texts and
+    // refills the category list with no selection. The page on show is not rebuilt.
+    virtual void applyLanguage(const QString& chosen) = 0;
+
+    // The main window's hidden edit fields Edit1 to Edit3. The web sites and folder search
+    // pages put edit fields of their own in the Edit1 and Edit3 slots; freeing the page
+    // frees them, and the slot is then empty.
+    virtual QPointer<QLineEdit>& editSlot(int number) = 0;
 };
 
 } // namespace orvanel

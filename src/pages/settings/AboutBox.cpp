@@ -1,7 +1,7 @@
 #include "pages/settings/AboutBox.h"
 
-#include "app/AppIcons.h"
-#include "app/Maker.h"
+#include "pages/AppIcons.h"
+#include "workspace/Maker.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "pages/settings/EntryActions.h"
 
-#include "app/Maker.h"
 #include "pages/PanelContext.h"
 #include "pages/settings/AboutBox.h"
 #include "workspace/EngineControl.h"
+#include "workspace/Maker.h"
 #include "workspace/Names.h"
 
 namespace orvanel::entries {

@@ -10,7 +10,7 @@ namespace orvanel {
 void SwitchesPage::build(QWidget* panel)
 {
     const TextTable& texts = context().texts();
-    auto* group = own(new QGroupBox(panel));
+    auto* group = (new QGroupBox(panel));
     group->setObjectName(QStringLiteral("SwitchesGroup"));
     group->setGeometry(56, 40, 505, 241);
     group->setTitle(texts.text(57));
@@ -31,7 +31,7 @@ void SwitchesPage::build(QWidget* panel)
 QCheckBox* SwitchesPage::addSwitch(QGroupBox* group, int checkBoxNumber, int top, int captionEntry,
                                    void (SwitchesPage::*handler)(bool))
 {
-    auto* box = own(new QCheckBox(group));
+    auto* box = (new QCheckBox(group));
     box->setObjectName(QStringLiteral("CheckBox%1").arg(checkBoxNumber));
     box->setGeometry(16, top, 400, 17);
     box->setChecked(true);

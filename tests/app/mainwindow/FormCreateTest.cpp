@@ -235,7 +235,13 @@ TEST_F(FormCreate, UnwritableSideFileIsReportedByNameAndTheStartEndsBeforeAnyEng
     ASSERT_TRUE(QDir(ws.dir()).mkdir(QStringLiteral("viri.txt")));
 
     create();
+    // While the box is open the event loop runs: no tick may start an engine then.
+    bool tickingUnderTheBox = true;
+    fake.prompt.whileErrorShown = [&] {
+        tickingUnderTheBox = window->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive();
+    };
     EXPECT_FALSE(window->FormCreate());
+    EXPECT_FALSE(tickingUnderTheBox);
 
     ASSERT_EQ(fake.prompt.errors.size(), 1);
     EXPECT_TRUE(fake.prompt.errors.first().contains(ws.path(QStringLiteral("viri.txt"))))

@@ -1,8 +1,9 @@
 // Closing, quitting, the end of the session and the window's destruction.
 #include "WindowFixture.h"
 
-#include "app/Maker.h"
 #include "pages/settings/AboutBox.h"
+#include "pages/settings/SwitchesPage.h"
+#include "workspace/Maker.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -40,7 +41,7 @@ TEST_F(Closing, HidesWithATrayAndKeepsTheSchedulerRunning)
     EXPECT_TRUE(w.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     EXPECT_EQ(fake.urls.opened, QStringList{maker::webPage()});
     // The page is torn down: an empty hidden panel until a category is chosen.
-    EXPECT_EQ(w.pageHost().pageCount(), 0);
+    EXPECT_EQ(w.pageHost().page(), nullptr);
     EXPECT_FALSE(w.pageHost().pagePanel()->isVisible());
     EXPECT_TRUE(ws.waitRunning(QStringLiteral("tempsreel.exe"), 1));
 }
@@ -71,7 +72,7 @@ TEST_F(Closing, ChoosingACategoryAfterwardsBuildsItsPageAgain)
     w.close();
     w.show();
     choose(rowOfEntry(57));
-    EXPECT_NE(w.pageHost().page(PageId::Switches), nullptr);
+    EXPECT_NE(w.pageHost().page<SwitchesPage>(), nullptr);
     EXPECT_TRUE(w.pageHost().pagePanel()->isVisible());
 }
 
@@ -151,7 +152,7 @@ TEST_F(Destruction, FreesThePageOnShow)
     ASSERT_FALSE(control.isNull());
     w.FormDestroy();
     EXPECT_TRUE(control.isNull());
-    EXPECT_EQ(w.pageHost().pageCount(), 0);
+    EXPECT_EQ(w.pageHost().page(), nullptr);
 }
 
 TEST_F(Destruction, SessionEndStopsTheSameTenAndLeavesTheWindowAlive)

@@ -1,8 +1,8 @@
 // The hidden application window: the session autostart entry, the notification-area
 // icon and its one-item menu.
 #include "app/TrayWindow.h"
-#include "app/Maker.h"
 #include "support/Doubles.h"
+#include "workspace/Maker.h"
 
 #include <QAction>
 #include <QMenu>

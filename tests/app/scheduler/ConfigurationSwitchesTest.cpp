@@ -1,6 +1,6 @@
 #include "app/ConfigurationSwitches.h"
-#include "app/PanelState.h"
 #include "workspace/EngineControl.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include "support/Doubles.h"

@@ -2,8 +2,9 @@
 // level, the Internet button and the language switch.
 #include "app/mainwindow/WindowFixture.h"
 
-#include "app/AppIcons.h"
+#include "pages/AppIcons.h"
 #include "pages/CategoryListDelegate.h"
+#include "pages/settings/SwitchesPage.h"
 #include "workspace/Table.h"
 
 #include <QFontMetrics>
@@ -212,7 +213,7 @@ TEST_F(FixedControls, ChoosingTheSameCategoryTwiceRebuildsItsPage)
     choose(row);
     EXPECT_TRUE(first.isNull());
     EXPECT_NE(w.findChild<QWidget*>(QStringLiteral("CheckBox2")), nullptr);
-    EXPECT_EQ(w.pageHost().pageCount(), 1);
+    EXPECT_NE(w.pageHost().page(), nullptr);
 }
 
 TEST_F(FixedControls, KeyboardMoveCountsAsAChoice)
@@ -220,7 +221,7 @@ TEST_F(FixedControls, KeyboardMoveCountsAsAChoice)
     MainWindow& w = started();
     listBox1()->setCurrentRow(rowOfEntry(57) - 1);
     QTest::keyClick(listBox1(), Qt::Key_Down);
-    EXPECT_NE(w.pageHost().page(PageId::Switches), nullptr);
+    EXPECT_NE(w.pageHost().page<SwitchesPage>(), nullptr);
 }
 
 TEST_F(FixedControls, LevelCaptionsKeepTheirPlaceAndFitTheirWidth)

@@ -1,6 +1,6 @@
 #include "pages/settings/EntryActions.h"
-#include "app/Maker.h"
 #include "pages/settings/AboutBox.h"
+#include "workspace/Maker.h"
 
 #include "TestPanelContext.h"
 

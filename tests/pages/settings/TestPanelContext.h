@@ -1,15 +1,16 @@
 #pragma once
 
 #include "app/ConfigurationSwitches.h"
-#include "app/PanelState.h"
 #include "lang/TextTable.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include "support/Doubles.h"
 #include "support/TestWorkspace.h"
 
+#include <QLineEdit>
 #include <QStringList>
 #include <QWidget>
 
@@ -47,12 +48,15 @@ public:
                                        fake.prompt);
     }
     void requestTermination() override { ++terminationRequests; }
+    void applyLanguage(const QString& chosen) override { languagesApplied.append(chosen); }
+    QPointer<QLineEdit>& editSlot(int number) override { return m_edits[(number - 1) % 3]; }
 
     TestWorkspace& workspace() { return m_workspace; }
 
     FakePlatform fake;
     QList<std::pair<int, bool>> clicks;
     int terminationRequests = 0;
+    QStringList languagesApplied;
 
 private:
     TestWorkspace m_workspace;
@@ -62,6 +66,7 @@ private:
     TableFiles m_tables;
     platform::Services m_services;
     QWidget m_window;
+    QPointer<QLineEdit> m_edits[3];
 };
 
 } // namespace orvanel::testing

@@ -1,4 +1,4 @@
-#include "app/AppIcons.h"
+#include "pages/AppIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
