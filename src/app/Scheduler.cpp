@@ -1,13 +1,17 @@
 #include "app/Scheduler.h"
 
-#include "app/PanelState.h"
 #include "app/StatusFlags.h"
 #include "workspace/Names.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
 
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace orvanel {
 
@@ -24,7 +28,26 @@ std::optional<FileStamp> FileStamp::of(const QString& path)
 
 namespace {
 
-const QString kLoopbackAddress = QStringLiteral("127.0.0.1");
+// The host lookup can block on a slow resolver: one lookup serves the ticks of a minute.
+constexpr qint64 kLookupLifetimeSeconds = 60;
+// A file rewritten within the file system's time resolution keeps its stamp: while the
+// stamp is this young the list is read again at every tick.
+constexpr qint64 kFreshStampNs = 3'000'000'000;
+
+// Every loopback address means "no network": Debian maps the host name to 127.0.1.1.
+bool isLoopback(const QString& address)
+{
+    const QHostAddress host(address);
+    return !host.isNull() && host.isLoopback();
+}
+
+// A file this user can never open for reading and writing, as opposed to one that an
+// engine holds for a moment.
+bool neverOpenable(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && (!info.isFile() || !info.isReadable() || !info.isWritable());
+}
 
 } // namespace
 
@@ -34,24 +57,27 @@ Scheduler::Scheduler(PanelState& state, EngineControl& engines, TableFiles& tabl
 {
 }
 
-QString Scheduler::minuteOf(const QString& clockText)
-{
-    // Without a ":" this reads the first two characters, as the minute always has been read.
-    return clockText.mid(clockText.indexOf(QLatin1Char(':')) + 1, 2);
-}
-
 QString Scheduler::clockMinute() const
 {
-    return m_services.clock ? minuteOf(m_services.clock->longTimeText()) : QString();
+    // The minute comes from the clock itself: the locale's time text may put the hour or
+    // the seconds after its first ":", or write other digits.
+    if (!m_services.clock)
+        return QString();
+    return QString::number(m_services.clock->now().time().minute()).rightJustified(2, u'0');
 }
 
-bool Scheduler::hasAddressOtherThanLoopback() const
+bool Scheduler::hasAddressOtherThanLoopback()
 {
+    const QDateTime now = m_services.clock ? m_services.clock->now() : QDateTime();
+    if (!m_lookupTime.isValid() || !now.isValid() ||
+        m_lookupTime.secsTo(now) >= kLookupLifetimeSeconds || now < m_lookupTime) {
+        m_lookupAddress =
+            m_services.hostLookup ? m_services.hostLookup->lookup().address : QString();
+        m_lookupTime = now;
+    }
     // A failed lookup gives an empty address, and that counts as an address too: the
     // engines that need the network then try by themselves.
-    const QString address =
-        m_services.hostLookup ? m_services.hostLookup->lookup().address : QString();
-    return address != kLoopbackAddress;
+    return !isLoopback(m_lookupAddress);
 }
 
 void Scheduler::tick()
@@ -158,12 +184,23 @@ void Scheduler::enforceQuarantine()
 
 const QStringList* Scheduler::quarantinedNames()
 {
-    // The list is read again only when the file changed since the last reading: the
-    // engines replace it whole, which gives it a new stamp.
-    if (!m_engines.waitUntilFree(names::QuarantineTable))
+    // A tick never waits: a file held now is tried again at a later tick, and one that
+    // can never be opened is reported once.
+    const QString path = m_tables.path(TableId::Quarantine);
+    if (!m_engines.isFree(names::QuarantineTable)) {
+        if (neverOpenable(path) && !m_quarantineReported) {
+            m_quarantineReported = true;
+            qWarning("%s cannot be opened: the quarantine is not enforced", qPrintable(path));
+            m_engines.notify(u"quarantaines.xml illisible"_s, m_state.alertLevel);
+        }
         return nullptr;
-    const std::optional<FileStamp> stamp = FileStamp::of(m_tables.path(TableId::Quarantine));
-    if (stamp && stamp == m_quarantineStamp)
+    }
+    m_quarantineReported = false;
+    // The list is read again only when the file changed since the last reading: the
+    // engines replace it whole, which gives it a new stamp. A stamp younger than the
+    // file system's time resolution may still hide a rewrite of the same size.
+    const std::optional<FileStamp> stamp = FileStamp::of(path);
+    if (stamp && stamp == m_quarantineStamp && !isFresh(*stamp))
         return &m_quarantined;
     QStringList names;
     const bool read = m_tables.use(TableId::Quarantine, [&names](Table& table) {
@@ -176,6 +213,15 @@ const QStringList* Scheduler::quarantinedNames()
     m_quarantined = names;
     m_quarantineStamp = stamp;
     return &m_quarantined;
+}
+
+bool Scheduler::isFresh(const FileStamp& stamp) const
+{
+    const QDateTime now = m_services.clock ? m_services.clock->now() : QDateTime();
+    if (!now.isValid())
+        return true;
+    const qint64 nowNs = now.toMSecsSinceEpoch() * 1'000'000;
+    return nowNs - stamp.modifiedNs < kFreshStampNs;
 }
 
 const ProcessSnapshot& Scheduler::processes()

@@ -3,6 +3,7 @@
 #include "platform/Services.h"
 #include "workspace/EngineControl.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -16,7 +17,7 @@ class TableFiles;
 // The panel's 1500 ms timer work (Timer1Timer): keeps pngi.exe alive, starts pop_kent.exe
 // once a minute, runs the hourly scan, the scheduled backups and the once-per-run database
 // update, and, while no scan runs, hands the status flags line to netpro.exe and ends
-// quarantined programs. Every decision is taken from the minute digits of the clock text
+// quarantined programs. Every decision is taken from the clock's minute, as two digits,
 // compared between ticks; nothing is scheduled ahead, so a tick may come at any time.
 // What tells one version of a file from the next: inode, size and modification time.
 struct FileStamp
@@ -52,9 +53,6 @@ public:
     // The process snapshot taken by the last quarantine enforcement.
     const ProcessSnapshot& lastSnapshot() const { return m_snapshot; }
 
-    // The two characters after the first ":" of a clock text ("9:05:00" gives "05").
-    static QString minuteOf(const QString& clockText);
-
 private:
     void keepPngiAlive();
     void startScanAndBackups(bool minuteChanged);
@@ -64,7 +62,10 @@ private:
     void enforceQuarantine();
     // The names of quarantaines.xml, or null when the file cannot be read now.
     const QStringList* quarantinedNames();
-    bool hasAddressOtherThanLoopback() const;
+    // Whether the local host lookup gives an address other than a loopback one. The
+    // lookup is made at most once a minute.
+    bool hasAddressOtherThanLoopback();
+    bool isFresh(const FileStamp& stamp) const;
 
     // Running tests within one tick share one walk of the process list until the tick
     // itself starts or ends a program: nothing else the tick does can change the list,
@@ -89,6 +90,9 @@ private:
     std::optional<ProcessSnapshot> m_processes; // this tick's walk, while still valid
     QStringList m_quarantined;                  // names of quarantaines.xml as last read
     std::optional<FileStamp> m_quarantineStamp; // the file as it was then
+    bool m_quarantineReported = false;          // an unopenable list was reported
+    QString m_lookupAddress;                    // the last host lookup's address
+    QDateTime m_lookupTime;                     // and when it was made
 };
 
 } // namespace orvanel

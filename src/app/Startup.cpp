@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/AppIcons.h"
 #include "app/MainWindow.h"
 #include "app/TrayWindow.h"
+#include "pages/AppIcons.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
 #include "platform/linux/FlockSingleInstanceLock.h"
@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -68,11 +67,21 @@ SessionEndWatcher::SessionEndWatcher(QObject* parent) : QObject(parent)
         installHandler(SIGTERM, &onSessionSignal);
         installHandler(SIGHUP, &onSessionSignal);
     }
-    if (qGuiApp) {
-        // The default answer lets the session end; the engines are stopped after it.
-        connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
-                [this](QSessionManager&) { Q_EMIT sessionEnding(); });
+    // The session manager's commit request is only a question: it comes for checkpoints
+    // and for logouts that another program may still cancel, and the default answer
+    // lets the session go on to its end. The real end comes as SIGTERM or SIGHUP, or as
+    // the application's quit event when the session manager says the session is over.
+    if (qApp)
+        qApp->installEventFilter(this);
+}
+
+bool SessionEndWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        Q_EMIT sessionEnding();
+        return true;
     }
+    return QObject::eventFilter(watched, event);
 }
 
 SessionEndWatcher::~SessionEndWatcher()

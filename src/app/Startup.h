@@ -28,9 +28,10 @@ QString workspaceDirOf(const QString& programFile);
 int run(int argc, char** argv);
 
 // Tells when the session ends: SIGTERM and SIGHUP (through a socket pair, so that the
-// work happens in the event loop and not in the signal handler) and the session
-// manager's commit request. One watcher at a time; it restores the default signal
-// handling when it goes.
+// work happens in the event loop and not in the signal handler) and the application's
+// quit event, which the session manager sends when the session is over. Its commit
+// request, which may come for a checkpoint or a cancelled logout, is not an end. One
+// watcher at a time; it restores the default signal handling when it goes.
 class SessionEndWatcher final : public QObject
 {
     Q_OBJECT
@@ -40,12 +41,15 @@ public:
     explicit SessionEndWatcher(QObject* parent = nullptr);
     ~SessionEndWatcher() override;
 
-    // False when the signal socket pair could not be set up; the session manager's
-    // request is still watched.
+    // False when the signal socket pair could not be set up; the quit event is still
+    // watched.
     bool watchesSignals() const { return m_notifier != nullptr; }
 
 Q_SIGNALS:
     void sessionEnding();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void readSignal();

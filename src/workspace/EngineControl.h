@@ -58,6 +58,9 @@ public:
     // answers true as soon as no other process holds the file (at once for a missing
     // file); pauses briefly between attempts and gives up with false after the bound.
     bool waitUntilFree(const QString& name) const;
+    // One exclusive-open test of a workspace file, without waiting: true when no other
+    // process holds it (or it is missing).
+    bool isFree(const QString& name) const { return !m_probe.isBusy(m_dir + name); }
     void setFreeWaitBound(std::chrono::milliseconds bound) { m_waitBound = bound; }
 
     platform::ProcessTable& processes() const { return m_processes; }

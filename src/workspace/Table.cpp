@@ -413,6 +413,9 @@ void Table::removeAt(int record)
     const auto begin = m_cells.begin() + std::ptrdiff_t(record) * width;
     m_cells.erase(begin, begin + width);
     --m_rows;
+    // The records after it move up by one, the current one among them.
+    if (record < m_current)
+        --m_current;
 }
 
 void Table::insert()

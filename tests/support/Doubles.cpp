@@ -88,6 +88,8 @@ bool ScriptedPrompt::askYesNo(const QString& text)
 
 void ScriptedPrompt::showError(const QString& text)
 {
+    if (whileErrorShown)
+        whileErrorShown();
     errors.append(text);
 }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace orvanel::testing {
@@ -71,6 +72,8 @@ public:
     bool defaultAnswer = false;
     QStringList questions;
     QStringList errors;
+    // Runs while an error box would be on the screen.
+    std::function<void()> whileErrorShown;
 };
 
 // A clock that shows what the test sets.

@@ -306,6 +306,8 @@ TEST(TableEditing, EditRemoveAndEmpty)
     EXPECT_EQ(t.valueAt(0, t.fieldIndexOf(u"CHAMP1")), u"B"_s);
     EXPECT_EQ(t.valueAt(1, 0), u"c"_s);
     EXPECT_EQ(t.valueAt(2, 0), QString());
+    // The cursor stays on the record it was on, now one place up.
+    EXPECT_EQ(t.value(u"Champ1"), u"B"_s);
     t.emptyTable();
     EXPECT_EQ(t.recordCount(), 0);
     t.first();

@@ -95,6 +95,16 @@ TEST(SessionEnd, TerminationAndHangUpSignalsArriveThroughTheEventLoop)
     EXPECT_EQ(ending.count(), 2);
 }
 
+TEST(SessionEnd, TheSessionManagersQuitEndsTheProgramThroughTheWatcher)
+{
+    startup::SessionEndWatcher watcher;
+    QSignalSpy ending(&watcher, &startup::SessionEndWatcher::sessionEnding);
+    // The session manager's "die" reaches the application as a quit event.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+    EXPECT_EQ(ending.count(), 1);
+}
+
 #ifdef ORVANEL_PROGRAM
 
 // Runs the built program with every per-user folder in a temporary folder.

@@ -1,9 +1,9 @@
-#include "app/PanelState.h"
 #include "app/Scheduler.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxSpawner.h"
 #include "workspace/EngineControl.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include "support/Doubles.h"
@@ -45,7 +45,6 @@ TEST(SchedulerRealProcesses, QuarantinedProgramEndsWithAllItsInstances)
     ASSERT_TRUE(workspace.waitRunning(u"app.exe"_s, 2));
 
     FakePlatform fake; // clock and host lookup only; pngi.exe and the others are not installed
-    fake.clock.text = u"10:00:00"_s;
     platform::Services services = fake.services();
     services.processes = &processes;
     services.spawner = &spawner;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/PanelState.h"
 #include "app/Scheduler.h"
 #include "workspace/EngineControl.h"
+#include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
 #include "support/Doubles.h"
@@ -40,9 +40,10 @@ protected:
         state.workspaceDir = workspace.dir();
     }
 
-    void tickAt(const QString& clockText)
+    // One tick at this time of the test's day ("9:05:00").
+    void tickAt(const QString& time)
     {
-        fake.clock.text = clockText;
+        fake.clock.current.setTime(QTime::fromString(time, QStringLiteral("H:mm:ss")));
         scheduler->tick();
     }
 

@@ -2,8 +2,16 @@
 
 #include "app/StatusFlags.h"
 
+#include "platform/linux/FlockProbe.h"
+
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QLocale>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,21 +26,31 @@ const QString kBackup = u"sauvegarde.exe"_s;
 const QString kUpdate = u"majbase.exe"_s;
 const QString kNotifier = u"msgs.exe"_s;
 
-// --- minute of the clock text -------------------------------------------------------
+// --- minute of the clock -----------------------------------------------------------
 
-TEST(SchedulerMinute, TwoCharactersAfterTheFirstColon)
+// The locale's long time text puts the hour (fr_CA "14 h 05 min 00 s", ja_JP), the
+// seconds (fr_CH "14.05:00 h") or other digits (ar_EG, bn_BD) where the minute was read:
+// the scheduler must take the minute from the clock, whatever the text shows.
+TEST_F(SchedulerTest, EveryLocaleRunsTheHourlyScanOnceAndPopKentOncePerMinute)
 {
-    const struct
-    {
-        const char* text;
-        const char* minute;
-    } cases[] = {
-        {"9:05:00", "05"}, {"09:05:00", "05"}, {"23:59:59", "59"}, {"09:05:00 UTC", "05"},
-        {"9:05", "05"},    {"0905", "09"},     {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Scheduler::minuteOf(QString::fromLatin1(c.text)), QString::fromLatin1(c.minute))
-            << c.text;
+    for (const char* name :
+         {"fr_CH", "fr_BE", "fr_CA", "fi_FI", "da_DK", "ja_JP", "ar_EG", "fa_IR", "bn_BD"}) {
+        SCOPED_TRACE(name);
+        rebuild(&fake.processes);
+        state.hourlyScan = true;
+        const QLocale locale{QString::fromLatin1(name)};
+        int scans = 0;
+        for (const char* time : {"10:59:58", "10:59:59", "11:00:00", "11:00:01", "11:00:03"}) {
+            fake.clock.current.setTime(QTime::fromString(QString::fromLatin1(time), u"H:mm:ss"_s));
+            fake.clock.text = locale.toString(fake.clock.current.time(), QLocale::LongFormat);
+            scheduler->tick();
+            scans = int(startsOf(kScan).size());
+            finish(kScan);
+        }
+        EXPECT_EQ(scans, 1);
+        // Once at the first tick (two: tick and idle minute) and once at 11:00.
+        EXPECT_EQ(spawner->count(kPopKent), 4);
+    }
 }
 
 TEST_F(SchedulerTest, ClockTextWithoutLeadingZeroGivesTheMinute)
@@ -92,15 +110,29 @@ TEST_F(SchedulerTest, PngiIsRestartedOnlyWhenDownAndTheAddressIsNotLoopback)
     EXPECT_EQ(spawner->count(kPngi), 1);
     EXPECT_EQ(fake.hostLookup.calls, 1);
 
-    finish(kPngi);
-    fake.hostLookup.result.address = u"127.0.0.1"_s;
-    tickAt(u"10:00:02"_s);
-    EXPECT_EQ(spawner->count(kPngi), 1);
-
-    // A failed lookup has no address, and that counts as another address.
-    fake.hostLookup.result = platform::HostLookupResult{false, {}, {}, u"WSAENetDown"_s};
-    tickAt(u"10:00:03"_s);
-    EXPECT_EQ(spawner->count(kPngi), 2);
+    // Every loopback address means no network; a failed lookup has no address, and
+    // that counts as another address. The lookup is made at most once a minute.
+    const struct
+    {
+        const char* address;
+        bool starts;
+    } cases[] = {{"127.0.0.1", false},
+                 {"127.0.1.1", false},
+                 {"::1", false},
+                 {"192.0.2.44", true},
+                 {"", true}};
+    int minute = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        finish(kPngi);
+        fake.hostLookup.result.address = QString::fromLatin1(c.address);
+        const int before = spawner->count(kPngi);
+        const int lookups = fake.hostLookup.calls;
+        tickAt(u"10:%1:00"_s.arg(minute, 2, 10, QLatin1Char('0')));
+        tickAt(u"10:%1:30"_s.arg(minute++, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(spawner->count(kPngi) - before, c.starts ? 1 : 0);
+        EXPECT_EQ(fake.hostLookup.calls - lookups, 1);
+    }
 }
 
 TEST_F(SchedulerTest, PopKentStartsAtEachMinuteChange)
@@ -145,7 +177,7 @@ TEST_F(SchedulerTest, DatabaseUpdateWaitsForAnAddress)
     EXPECT_FALSE(state.databaseUpdateStarted);
 
     fake.hostLookup.result.address = u"192.0.2.44"_s;
-    tickAt(u"10:30:01"_s);
+    tickAt(u"11:30:00"_s);
     EXPECT_EQ(spawner->count(kUpdate), 1);
 }
 
@@ -367,6 +399,84 @@ TEST_F(SchedulerTest, UnreadableQuarantineEndsTheTickQuietlyAndIsReadAgainLater)
     quarantine({u"app.exe"_s});
     tickAt(u"10:00:01"_s);
     EXPECT_EQ(fake.processes.count(u"app.exe"_s), 0);
+}
+
+// The real file test, counting how often the tick asks it.
+class CountingProbe final : public platform::ExclusiveOpenProbe
+{
+public:
+    bool isBusy(const QString& path) const override
+    {
+        ++calls;
+        return m_real.isBusy(path);
+    }
+    mutable int calls = 0;
+
+private:
+    platform::FlockProbe m_real;
+};
+
+TEST_F(SchedulerTest, AHeldOrUnopenableQuarantineIsTestedOnceAndTriedAgainLater)
+{
+    CountingProbe probe;
+    spawner = std::make_unique<RecordingSpawner>(nullptr); // netpro.exe never stays up
+    engines = std::make_unique<EngineControl>(workspace.dir(), fake.processes, *spawner, probe);
+    engines->setFreeWaitBound(std::chrono::milliseconds(300));
+    tables = std::make_unique<TableFiles>(workspace.dir(), *engines, [] { return 2; });
+    platform::Services services = fake.services();
+    services.spawner = spawner.get();
+    scheduler = std::make_unique<Scheduler>(state, *engines, *tables, services);
+    state.alertLevel = 1;
+    quarantine({u"app.exe"_s});
+    fake.processes.add(u"app.exe"_s);
+
+    QFile held(workspace.path(u"quarantaines.xml"_s));
+    ASSERT_TRUE(held.open(QIODevice::ReadWrite));
+    ASSERT_EQ(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+    probe.calls = 0;
+    tickAt(u"10:00:00"_s);
+    EXPECT_EQ(probe.calls, 1) << "a tick never waits for the file";
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 1);
+    held.close();
+    tickAt(u"10:00:01"_s);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 0);
+
+    // A file that can never be opened is reported once, at level 2, and not waited on.
+    state.alertLevel = 2;
+    ASSERT_TRUE(QFile::remove(workspace.path(u"quarantaines.xml"_s)));
+    ASSERT_TRUE(QDir(workspace.dir()).mkdir(u"quarantaines.xml"_s));
+    probe.calls = 0;
+    for (const char* time : {"10:01:00", "10:02:00", "10:03:00"})
+        tickAt(QString::fromLatin1(time));
+    EXPECT_EQ(probe.calls, 3);
+    EXPECT_EQ(spawner->count(kNotifier), 1);
+}
+
+TEST_F(SchedulerTest, ASameSizeRewriteWithTheSameStampIsStillSeen)
+{
+    // Within the file system's time resolution a rewrite can keep inode, size and time.
+    state.alertLevel = 1;
+    quarantine({u"app.exe"_s});
+    const QString path = workspace.path(u"quarantaines.xml"_s);
+    struct stat before
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    fake.clock.current = QDateTime::currentDateTime();
+    scheduler->tick();
+
+    QByteArray bytes = workspace.read(u"quarantaines.xml"_s);
+    bytes.replace("app.exe", "bpp.exe");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(bytes);
+    file.close();
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    fake.processes.add(u"bpp.exe"_s);
+    fake.clock.current = fake.clock.current.addSecs(1);
+    scheduler->tick();
+    EXPECT_EQ(fake.processes.count(u"bpp.exe"_s), 0);
 }
 
 TEST_F(SchedulerTest, ANameAddedToTheQuarantineIsEndedAtTheNextTick)
