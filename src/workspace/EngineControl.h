@@ -4,6 +4,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/Spawner.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -59,6 +60,13 @@ public:
     // file); pauses briefly between attempts and gives up with false after the bound.
     bool waitUntilFree(const QString& name) const;
     void setFreeWaitBound(std::chrono::milliseconds bound) { m_waitBound = bound; }
+    // One look, without waiting: whether another process holds the file now.
+    bool isHeld(const QString& name) const;
+
+    // Tells the user, once per run and file, that a workspace file is not something the
+    // panel can read (a named pipe, a device, a folder, a file far too long): the
+    // notification "erreur fichier NAME" and a line with the reason on standard error.
+    void reportUnreadable(const QString& name, const QString& reason, int alertLevel);
 
     platform::ProcessTable& processes() const { return m_processes; }
 
@@ -68,6 +76,7 @@ private:
     platform::Spawner& m_spawner;
     platform::ExclusiveOpenProbe& m_probe;
     std::chrono::milliseconds m_waitBound{10000};
+    QSet<QString> m_reported;
 };
 
 } // namespace orvanel

@@ -1,6 +1,9 @@
 // Workspace files that are not what they seem: a named pipe, a link to a device, a folder
 // or a file that never ends in a file's place, and links that writes must not follow.
 #include "workspace/WorkspaceFile.h"
+#include "platform/linux/FlockProbe.h"
+#include "support/Doubles.h"
+#include "workspace/EngineControl.h"
 #include "workspace/SideFiles.h"
 #include "workspace/Table.h"
 #include "workspace/TableFiles.h"
@@ -109,6 +112,38 @@ TEST_F(WorkspaceFile, WritersReplaceLinksInsteadOfWritingThroughThem)
     }
     ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
     EXPECT_EQ(precious.readAll(), "keep me\n");
+}
+
+// At start-up a table that is not a file is set aside as NAME.bad, made anew and reported
+// once through msgs.exe; nothing waits for it as for a held file.
+TEST_F(WorkspaceFile, TableThatIsNotAFileIsSetAsideMadeAnewAndReportedOnce)
+{
+    testing::FakeProcessTable processes;
+    testing::RecordingSpawner spawner{&processes};
+    platform::FlockProbe probe;
+    EngineControl engines{m_dir.path() + u'/', processes, spawner, probe};
+    // A wait gives up at once: a folder taken for a held file fails here.
+    engines.setFreeWaitBound(std::chrono::milliseconds(0));
+    TableFiles tables{m_dir.path() + u'/', engines, [] { return 2; }};
+
+    const std::pair<TableId, QString> rows[] = {{TableId::Rules, u"pipe"_s},
+                                                {TableId::Alerts, u"folder"_s},
+                                                {TableId::Sites, u"device link"_s},
+                                                {TableId::Rules, u"pipe"_s}};
+    for (const auto& [id, kind] : rows) {
+        const QString name = tableSpec(id).fileName;
+        QFile::remove(path(name));
+        putNotAFile(kind, name);
+        EXPECT_TRUE(tables.openWithRecreation(id)) << name.toStdString();
+        EXPECT_TRUE(Table().open(path(name))) << name.toStdString();
+        EXPECT_TRUE(QFileInfo(path(name + u".bad"_s)).isSymLink() ||
+                    QFileInfo::exists(path(name + u".bad"_s)));
+    }
+    QStringList notices;
+    for (const auto& call : spawner.calls)
+        notices += call.arguments;
+    EXPECT_EQ(notices, (QStringList{u"erreur;fichier;regles.xml"_s, u"erreur;fichier;alertes.xml"_s,
+                                    u"erreur;fichier;site.xml"_s}));
 }
 
 } // namespace
