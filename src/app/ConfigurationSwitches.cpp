@@ -24,6 +24,14 @@ Switches allOn()
 
 enum class WriteOutcome { Written, LoadFailed, SaveFailed };
 
+// The switches the first row holds: on exactly when the field holds "1".
+void readRow(Table& table, Switches& switches)
+{
+    table.first();
+    for (int field = 1; field <= int(switches.size()); ++field)
+        switches[field - 1] = table.value(fieldName(field)) == QLatin1String("1");
+}
+
 // The single row, rewritten whole: the engines read the first row only.
 void fillRow(Table& table, const Switches& switches)
 {
@@ -35,8 +43,11 @@ void fillRow(Table& table, const Switches& switches)
     table.post();
 }
 
-WriteOutcome writeRow(const Switches& switches, EngineControl& engines, TableFiles& tables,
-                      int alertLevel, QString* error)
+// onlyField: the start-up could not read the file (an engine held it), so the switches in
+// memory are only defaults: the file's own switches are taken first and only this field
+// changes.
+WriteOutcome writeRow(Switches& switches, std::optional<int> onlyField, EngineControl& engines,
+                      TableFiles& tables, int alertLevel, QString* error)
 {
     // tempsreel.exe reads the switches when it starts: it is kept stopped while the file
     // changes and started again afterwards, whatever happened to the file.
@@ -48,6 +59,11 @@ WriteOutcome writeRow(const Switches& switches, EngineControl& engines, TableFil
         TableId::Configuration,
         [&](Table& table) {
             loaded = true;
+            if (onlyField) {
+                const bool chosen = switches[*onlyField - 1];
+                readRow(table, switches);
+                switches[*onlyField - 1] = chosen;
+            }
             fillRow(table, switches);
             return true;
         },
@@ -82,27 +98,33 @@ std::optional<int> fieldOfCheckBox(int checkBoxNumber)
     return std::nullopt;
 }
 
-Switches load(TableFiles& tables)
+std::optional<Switches> load(TableFiles& tables)
 {
     // A missing file is created with its default row; an unreadable one is first kept
-    // aside as configuration.xml.bad. When even that fails (or an engine holds the file
-    // past the wait), every switch is on, as the default row says.
+    // aside as configuration.xml.bad. When even that fails, every switch is on, as the
+    // default row says. A held file is neither waited for nor replaced: it holds the
+    // user's switches.
     Switches switches = allOn();
-    if (!tables.openWithRecreation(TableId::Configuration))
-        return switches;
-    tables.use(TableId::Configuration, [&switches](Table& table) {
-        table.first();
-        for (int field = 1; field <= int(switches.size()); ++field)
-            switches[field - 1] = table.value(fieldName(field)) == QLatin1String("1");
-        return false;
-    });
+    if (!tables.openWithRecreation(TableId::Configuration, nullptr, FreeWait::None))
+        return tables.isHeld(TableId::Configuration) ? std::nullopt : std::optional(switches);
+    const bool read = tables.use(
+        TableId::Configuration,
+        [&switches](Table& table) {
+            readRow(table, switches);
+            return false;
+        },
+        nullptr, FreeWait::None);
+    if (!read && tables.isHeld(TableId::Configuration))
+        return std::nullopt;
     return switches;
 }
 
 bool write(const Switches& switches, EngineControl& engines, TableFiles& tables, int alertLevel,
            QString* error)
 {
-    return writeRow(switches, engines, tables, alertLevel, error) == WriteOutcome::Written;
+    Switches written = switches;
+    return writeRow(written, std::nullopt, engines, tables, alertLevel, error) ==
+           WriteOutcome::Written;
 }
 
 void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, EngineControl& engines,
@@ -114,11 +136,16 @@ void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, Engine
     state.configuration[*field - 1] = checked;
 
     QString error;
+    const std::optional<int> onlyField =
+        state.configurationRead ? std::nullopt : std::optional<int>(field);
+    const WriteOutcome outcome =
+        writeRow(state.configuration, onlyField, engines, tables, state.alertLevel, &error);
     // A row that could not be written has been reported through msgs.exe; a file that
     // could not even be read goes to the general error box.
-    if (writeRow(state.configuration, engines, tables, state.alertLevel, &error) ==
-        WriteOutcome::LoadFailed)
+    if (outcome == WriteOutcome::LoadFailed)
         prompt.showError(error);
+    else
+        state.configurationRead = true;
 }
 
 } // namespace orvanel::configuration

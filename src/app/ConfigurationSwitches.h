@@ -25,9 +25,11 @@ using Switches = std::array<bool, 12>;
 // The field (1 to 12) set by check box CheckBoxN (N from 2 to 13), or nothing.
 std::optional<int> fieldOfCheckBox(int checkBoxNumber);
 
-// Start-up loading: a field is on exactly when it holds "1". A missing or unreadable file
-// is recreated with its default row and every switch is then on.
-Switches load(TableFiles& tables);
+// Start-up loading, without waiting: a field is on exactly when it holds "1". A missing
+// or unreadable file is recreated with its default row and every switch is then on.
+// Nothing when another program holds the file: it is then read later, and never
+// replaced by the defaults.
+std::optional<Switches> load(TableFiles& tables);
 
 // The configuration writer: stop tempsreel.exe, wait for the file, rewrite the single
 // row, start tempsreel.exe again. tempsreel.exe is started again in every case. A failed
@@ -37,8 +39,10 @@ bool write(const Switches& switches, EngineControl& engines, TableFiles& tables,
            QString* error = nullptr);
 
 // A switch check box was clicked (CheckBox2Click … CheckBox13Click): stores the switch
-// and runs the configuration writer. A failure the writer could not handle itself is
-// shown in the general error box.
+// and runs the configuration writer. While the start-up has not read the file yet
+// (PanelState::configurationRead), the writer takes the file's switches first, so that
+// only this one changes. A failure the writer could not handle itself is shown in the
+// general error box.
 void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, EngineControl& engines,
                      TableFiles& tables, platform::Prompt& prompt);
 

@@ -6,6 +6,7 @@
 #include "pages/PanelContext.h"
 #include "platform/Services.h"
 #include "workspace/EngineControl.h"
+#include "workspace/HeldTableRetry.h"
 #include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
@@ -123,6 +124,8 @@ private:
     PanelState m_state;
     EngineControl m_engines;
     TableFiles m_tables;
+    // Start-up reading of the tables an engine held when their turn came.
+    HeldTableRetry m_heldTables{m_tables};
     TextTable m_texts;
     QString m_linksWord;
     QString m_memoryWord;

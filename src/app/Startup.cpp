@@ -58,14 +58,26 @@ QString workspaceDirOf(const QString& programFile)
     return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
 }
 
-SessionEndWatcher::SessionEndWatcher(QObject* parent) : QObject(parent)
+void prepareSignals()
 {
-    if (g_signalPipe[0] < 0 &&
+    // A write past the file size limit (ulimit -f) then fails with EFBIG and is handled
+    // like a full disk, instead of killing the program.
+    installHandler(SIGXFSZ, SIG_IGN);
+    if (g_signalPipe[0] >= 0 ||
         ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) == 0) {
-        m_notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, &SessionEndWatcher::readSignal);
         installHandler(SIGTERM, &onSessionSignal);
         installHandler(SIGHUP, &onSessionSignal);
+    }
+}
+
+SessionEndWatcher::SessionEndWatcher(QObject* parent) : QObject(parent)
+{
+    // A signal that came before the watcher waits in the socket pair and is read at the
+    // first turn of the event loop.
+    prepareSignals();
+    if (g_signalPipe[0] >= 0) {
+        m_notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &SessionEndWatcher::readSignal);
     }
     // The session manager's commit request is only a question: it comes for checkpoints
     // and for logouts that another program may still cancel, and the default answer
@@ -122,23 +134,35 @@ int run(int argc, char** argv)
     platform::LinuxPlatform desktop(workspaceDir);
     const platform::Services services = desktop.services();
 
-    TrayWindow tray(programPath, services);
-    tray.FormCreate();
-
-    auto window = std::make_unique<MainWindow>(workspaceDir, services);
-    tray.setMainWindow(window.get());
-    window->setIconShown([&tray] { return tray.hasIcon(); });
-    // exit(), not quit(): quitting first offers every window a close, and the main
-    // window's close only puts it away, which would cancel the end of the program.
-    QObject::connect(window.get(), &MainWindow::terminationRequested, &app,
-                     [] { QCoreApplication::exit(0); });
+    // Watched before anything can show a box: the end of the session ends the program at
+    // any point of the start, also while an error box waits for the user.
     SessionEndWatcher sessionEnd;
-    QObject::connect(&sessionEnd, &SessionEndWatcher::sessionEnding, window.get(), [&window] {
-        window->WMQueryEndSession();
+    bool ending = false;
+    std::unique_ptr<MainWindow> window;
+    // exit(), not quit(): quitting first offers every window a close, and the main
+    // window's close only puts it away, which would cancel the end of the program. exit()
+    // also ends the loop of a box on show.
+    QObject::connect(&sessionEnd, &SessionEndWatcher::sessionEnding, &app, [&] {
+        ending = true;
+        if (window)
+            window->WMQueryEndSession();
         QCoreApplication::exit(0);
     });
+
+    TrayWindow tray(programPath, services);
+    tray.FormCreate();
+    if (ending)
+        return 0;
+
+    window = std::make_unique<MainWindow>(workspaceDir, services);
+    tray.setMainWindow(window.get());
+    window->setIconShown([&tray] { return tray.hasIcon(); });
+    QObject::connect(window.get(), &MainWindow::terminationRequested, &app,
+                     [] { QCoreApplication::exit(0); });
     if (!window->FormCreate())
-        return 1;
+        return ending ? 0 : 1;
+    if (ending)
+        return 0;
 
     const int code = QApplication::exec();
     window.reset(); // FormDestroy

@@ -23,8 +23,14 @@ bool takeInstanceLock(platform::SingleInstanceLock& lock);
 // a trailing "/".
 QString workspaceDirOf(const QString& programFile);
 
-// The whole start, for main(): answers the process's exit code. 0 for a second start;
-// non-zero when the main window could not prepare the workspace.
+// For main(), before anything else: a save beyond the file size limit fails like one on
+// a full disk instead of ending the program (SIGXFSZ is ignored), and SIGTERM and SIGHUP
+// are caught from the first moment; the SessionEndWatcher hands them on.
+void prepareSignals();
+
+// The whole start, for main(): answers the process's exit code. 0 for a second start and
+// for an end of the session; non-zero when the main window could not prepare the
+// workspace.
 int run(int argc, char** argv);
 
 // Tells when the session ends: SIGTERM and SIGHUP (through a socket pair, so that the

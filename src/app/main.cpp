@@ -2,5 +2,6 @@
 
 int main(int argc, char** argv)
 {
+    orvanel::startup::prepareSignals();
     return orvanel::startup::run(argc, argv);
 }

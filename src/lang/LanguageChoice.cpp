@@ -35,22 +35,27 @@ void writeSingleCode(Table& table, const QString& code)
 
 } // namespace
 
-QString ensureLanguageCode(TableFiles& tables)
+std::optional<QString> ensureLanguageCode(TableFiles& tables, FreeWait wait)
 {
     // A missing file is created with "FR"; an unreadable one is set aside and created
     // anew, so the reading below meets a sound table.
-    if (!tables.openWithRecreation(TableId::Languages))
-        return defaultCode();
+    if (!tables.openWithRecreation(TableId::Languages, nullptr, wait))
+        return tables.isHeld(TableId::Languages) ? std::nullopt : std::optional(defaultCode());
 
     QString code;
-    tables.use(TableId::Languages, [&code](Table& table) {
-        code = firstCode(table);
-        if (findLanguage(code))
-            return false;
-        code = defaultCode();
-        writeSingleCode(table, code);
-        return true;
-    });
+    const bool read = tables.use(
+        TableId::Languages,
+        [&code](Table& table) {
+            code = firstCode(table);
+            if (findLanguage(code))
+                return false;
+            code = defaultCode();
+            writeSingleCode(table, code);
+            return true;
+        },
+        nullptr, wait);
+    if (!read && tables.isHeld(TableId::Languages))
+        return std::nullopt;
     // The code is used trimmed: " GB " chooses English rather than no language at all.
     return findLanguage(code) ? code : defaultCode();
 }

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "workspace/TableFiles.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace orvanel {
 
-class TableFiles;
-
 // The stored side of the language choice, kept in langues.xml.
 
 // Start-up: makes sure langues.xml holds one of the five codes (a missing or unreadable
 // file, or any other code after trimming, becomes "FR") and answers the code it holds.
-QString ensureLanguageCode(TableFiles& tables);
+// Nothing, and the file untouched, while another program holds it (after `wait`).
+std::optional<QString> ensureLanguageCode(TableFiles& tables, FreeWait wait = FreeWait::Bounded);
 
 // The language switch: ignores anything but the five exact codes (answers nothing);
 // otherwise rewrites langues.xml with the one record holding the choice and answers the

@@ -4,7 +4,6 @@
 #include "workspace/SideFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringList>
 
 namespace orvanel {
@@ -24,12 +23,18 @@ QString firstCharacters(const QString& line, int count)
     return line.left(units);
 }
 
-QStringList readLanguageFile(const QString& path)
+// The lines of a language file; nothing for a missing one. A file that exists but is not
+// a plain file of at most 16 MB (a named pipe, a link to a device) is not read and error
+// says why.
+QStringList readLanguageFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    sidefiles::ReadLines file = sidefiles::read(path);
+    if (file.status != files::ReadStatus::Read) {
+        if (error && file.status != files::ReadStatus::Missing)
+            *error = file.error;
         return {};
-    QStringList lines = sidefiles::decodeLines(file.readAll());
+    }
+    QStringList& lines = file.lines;
     // A file saved by an editor that puts a byte order mark in front keeps entry 1 clean.
     if (!lines.isEmpty() && lines.front().startsWith(QChar(0xFEFF)))
         lines.front().remove(0, 1);
@@ -45,14 +50,14 @@ QString TextTable::text(int n) const
     return m_entries[static_cast<std::size_t>(n - 1)];
 }
 
-bool TextTable::load(const QString& workspaceDir, const QString& code)
+bool TextTable::load(const QString& workspaceDir, const QString& code, QString* error)
 {
     const LanguageInfo* language = findLanguage(code);
     if (!language)
         return false;
     // A missing file, or one with fewer than 101 lines, leaves the entries it lacks
     // empty: the window still gets its category list and every other text.
-    setLines(readLanguageFile(QDir(workspaceDir).filePath(language->languageFile)));
+    setLines(readLanguageFile(QDir(workspaceDir).filePath(language->languageFile), error));
     return true;
 }
 

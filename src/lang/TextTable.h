@@ -19,9 +19,10 @@ public:
 
     // Loads the language file of `code` from the workspace directory: line N is entry
     // N, cut after 50 characters; lines after the 101st are ignored. A missing file or
-    // missing lines leave those entries empty. An unknown code loads nothing and the
+    // missing lines leave those entries empty, and so does a file that is not a plain
+    // file of at most 16 MB (error then says why). An unknown code loads nothing and the
     // table keeps its content (answers false).
-    bool load(const QString& workspaceDir, const QString& code);
+    bool load(const QString& workspaceDir, const QString& code, QString* error = nullptr);
 
     // Fills entries from lines already read (used by load).
     void setLines(const QStringList& lines);

@@ -11,8 +11,9 @@ class ExclusiveOpenProbe
 public:
     virtual ~ExclusiveOpenProbe() = default;
 
-    // A missing file is free. A file that cannot be opened for reading and writing, or
-    // whose exclusive lock is held elsewhere, is busy.
+    // A missing file is free, and so is anything that is not a regular file. A file that
+    // cannot be opened for reading and writing, or whose exclusive lock is held
+    // elsewhere, is busy.
     virtual bool isBusy(const QString& path) const = 0;
 };
 

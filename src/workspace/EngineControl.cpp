@@ -3,12 +3,15 @@
 #include "workspace/Names.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <thread>
 
 namespace orvanel {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -107,6 +110,20 @@ void EngineControl::notify(const QString& text, int alertLevel)
     // One argument, as it is: the message may hold quotes (a program name, a text
     // from the language file) that must not split it.
     start(QString(names::NotifierProgram), QStringList{message});
+}
+
+bool EngineControl::isHeld(const QString& name) const
+{
+    return m_probe.isBusy(m_dir + name);
+}
+
+void EngineControl::reportUnreadable(const QString& name, const QString& reason, int alertLevel)
+{
+    if (m_reported.contains(name))
+        return;
+    m_reported.insert(name);
+    qWarning().noquote() << reason;
+    notify(u"erreur fichier "_s + name, alertLevel);
 }
 
 bool EngineControl::waitUntilFree(const QString& name) const

@@ -4,6 +4,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/Spawner.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -62,6 +63,13 @@ public:
     // process holds it (or it is missing).
     bool isFree(const QString& name) const { return !m_probe.isBusy(m_dir + name); }
     void setFreeWaitBound(std::chrono::milliseconds bound) { m_waitBound = bound; }
+    // One look, without waiting: whether another process holds the file now.
+    bool isHeld(const QString& name) const;
+
+    // Tells the user, once per run and file, that a workspace file is not something the
+    // panel can read (a named pipe, a device, a folder, a file far too long): the
+    // notification "erreur fichier NAME" and a line with the reason on standard error.
+    void reportUnreadable(const QString& name, const QString& reason, int alertLevel);
 
     platform::ProcessTable& processes() const { return m_processes; }
 
@@ -71,6 +79,7 @@ private:
     platform::Spawner& m_spawner;
     platform::ExclusiveOpenProbe& m_probe;
     std::chrono::milliseconds m_waitBound{10000};
+    QSet<QString> m_reported;
 };
 
 } // namespace orvanel

@@ -35,6 +35,9 @@ struct PanelState
     // Configuration switches, Champ1 to Champ12 of configuration.xml (index 0 is Champ1).
     std::array<bool, 12> configuration{true, true, true, true, true, true,
                                        true, true, true, true, true, true};
+    // False while configuration.xml, held by an engine at start-up, has not been read:
+    // the switches above are then only defaults and must never be written as they are.
+    bool configurationRead = true;
 
     BackupSchedule backupSchedule = BackupSchedule::Never;
     QString selectedBackupSet;

@@ -2,8 +2,7 @@
 
 #include "workspace/TextEncoding.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QIODevice>
 
 namespace orvanel::sidefiles {
 
@@ -38,14 +37,22 @@ QStringList decodeLines(const QByteArray& bytes)
     return lines;
 }
 
+ReadLines read(const QString& path)
+{
+    files::ReadResult file = files::readWhole(path, files::TextReadLimit);
+    if (!file.ok())
+        return {file.status, {}, u"cannot read %1"_s.arg(file.error)};
+    return {files::ReadStatus::Read, decodeLines(file.bytes), {}};
+}
+
 std::optional<QStringList> readLines(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, u"cannot read %1: %2"_s.arg(path, file.errorString()));
+    ReadLines result = read(path);
+    if (result.status != files::ReadStatus::Read) {
+        setError(error, result.error);
         return std::nullopt;
     }
-    return decodeLines(file.readAll());
+    return std::move(result.lines);
 }
 
 std::optional<QString> firstLine(const QString& path)
@@ -64,20 +71,10 @@ bool writeLines(const QString& path, const QStringList& lines, QString* error)
         bytes += "\r\n";
     }
     // Written beside the file and renamed over it: an engine reading at the same moment
-    // sees the old content or the new one, and a failed write leaves the old one.
-    // Unbuffered: a write that fails on the disk (full, over quota) must fail here and
-    // not in a buffer flushed at commit, where the failure would go unnoticed.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, u"cannot write %1: %2"_s.arg(path, file.errorString()));
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, u"cannot write %1: %2"_s.arg(path, file.errorString()));
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    // sees the old content or the new one, a failed write leaves the old one, and a link
+    // in the file's place is replaced rather than written through.
+    return files::replaceWhole(
+        path, [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); }, error);
 }
 
 bool writeValue(const QString& path, const QString& value, QString* error)

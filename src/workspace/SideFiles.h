@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/WorkspaceFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +13,16 @@ namespace orvanel::sidefiles {
 // and written whole. Writes end every line with CR LF (the engines expect it) and are
 // atomic; reads accept LF or CR LF and decode text that is not UTF-8 as Windows-1252.
 
+// The file's lines and how the reading went. Only a plain file of at most 16 MB is read:
+// a named pipe, a device, a folder or a longer file is not (status tells which).
+struct ReadLines
+{
+    files::ReadStatus status = files::ReadStatus::Failed;
+    QStringList lines;
+    QString error; // why, with the path; empty when read
+};
+ReadLines read(const QString& path);
+
 // The file's lines, or nothing when it does not exist or cannot be read. An empty file
 // has no lines.
 std::optional<QStringList> readLines(const QString& path, QString* error = nullptr);
@@ -18,7 +30,8 @@ std::optional<QStringList> readLines(const QString& path, QString* error = nullp
 // The first line, or nothing when the file is missing or has no line.
 std::optional<QString> firstLine(const QString& path);
 
-// Writes the lines whole. Answers false with the reason; the old file is then untouched.
+// Writes the lines whole, replacing a link of that name instead of writing through it.
+// Answers false with the reason; the old file is then untouched.
 bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 
 // Writes a file holding exactly one line.

@@ -1,10 +1,9 @@
 #include "workspace/Table.h"
 
 #include "workspace/TextEncoding.h"
+#include "workspace/WorkspaceFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QIODevice>
 
 #include <pugixml.hpp>
 
@@ -217,24 +216,19 @@ void Table::createEmpty()
     m_open = true;
 }
 
-bool Table::open(const QString& path, QString* error)
+bool Table::open(const QString& path, QString* error, files::ReadStatus* status)
 {
     close();
-    QFile file(path);
-    if (!file.exists()) {
+    files::ReadResult read = files::readWhole(path, files::TableReadLimit);
+    if (status)
+        *status = read.status;
+    if (!read.ok()) {
         if (error)
-            *error = u"the table file %1 does not exist"_s.arg(path);
+            *error = u"cannot read the table file %1"_s.arg(read.error);
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = u"cannot read the table file %1: %2"_s.arg(path, file.errorString());
-        return false;
-    }
-    QByteArray bytes = file.readAll();
-    file.close();
     QString why;
-    if (!loadInPlace(bytes.data(), std::size_t(bytes.size()), &why)) {
+    if (!loadInPlace(read.bytes.data(), std::size_t(read.bytes.size()), &why)) {
         if (error)
             *error = u"%1: %2"_s.arg(path, why);
         return false;
@@ -508,25 +502,20 @@ QByteArray Table::toBytes() const
 
 bool Table::save(const QString& path, QString* error) const
 {
-    // QSaveFile writes beside the target and renames over it on commit: the engines
-    // see either the old table or the new one, never a half-written file.
-    // Unbuffered: a write that fails on the disk (full, over quota) must fail here and
-    // not in a buffer flushed at commit, where the failure would go unnoticed.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
-        return false;
-    }
-    PacketWriter out(&file);
-    writePacket(out);
-    if (!out.finish() || !file.commit()) {
-        if (error)
-            *error = u"cannot write the table file %1: %2"_s.arg(path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    // Written beside the file and renamed over it: the engines see either the old table
+    // or the new one, never a half-written file, and a link in its place is replaced.
+    QString why;
+    const bool saved = files::replaceWhole(
+        path,
+        [this](QIODevice& device) {
+            PacketWriter out(&device);
+            writePacket(out);
+            return out.finish();
+        },
+        &why);
+    if (!saved && error)
+        *error = why;
+    return saved;
 }
 
 } // namespace orvanel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/WorkspaceFile.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -38,8 +40,9 @@ public:
     void createEmpty();
 
     // Loads the whole file. On failure the table stays closed and error says why
-    // (missing file, not XML, not a data packet …).
-    bool open(const QString& path, QString* error = nullptr);
+    // (missing file, not a plain file, too large, not XML, not a data packet …);
+    // status tells whether the file could be read at all.
+    bool open(const QString& path, QString* error = nullptr, files::ReadStatus* status = nullptr);
     // Loads a data packet held in memory (used by open).
     bool loadFromBytes(const QByteArray& xml, QString* error = nullptr);
     void close();
@@ -75,8 +78,9 @@ public:
 
     // The XML data packet of the whole table.
     QByteArray toBytes() const;
-    // Writes the data packet atomically (temporary file renamed over the old one). A
-    // failed save leaves the old file as it was and answers false with the reason.
+    // Writes the data packet atomically (temporary file renamed over the old one; a link
+    // in the file's place is replaced, not written through). A failed save leaves the
+    // old file as it was and answers false with the reason.
     bool save(const QString& path, QString* error = nullptr) const;
 
 private:

@@ -104,43 +104,66 @@ bool TableFiles::create(TableId id, QString* error)
     if (!saved) {
         setError(error, why);
         if (id == TableId::Configuration)
-            m_engines.notify(u"erreur creation configuration"_s, m_alertLevel ? m_alertLevel() : 1);
+            m_engines.notify(u"erreur creation configuration"_s, alertLevel());
     }
     return saved;
 }
 
-bool TableFiles::openWithRecreation(TableId id, QString* error)
+bool TableFiles::isHeld(TableId id) const
+{
+    return m_engines.isHeld(tableSpec(id).fileName);
+}
+
+bool TableFiles::isFree(TableId id, FreeWait wait, QString* error) const
+{
+    const QString& name = tableSpec(id).fileName;
+    if (wait == FreeWait::None ? !m_engines.isHeld(name) : m_engines.waitUntilFree(name))
+        return true;
+    setError(error, u"%1 stays held by another program"_s.arg(path(id)));
+    return false;
+}
+
+bool TableFiles::openWithRecreation(TableId id, QString* error, FreeWait wait)
 {
     const QString file = path(id);
     if (!QFile::exists(file))
         return create(id, error);
-    if (!m_engines.waitUntilFree(tableSpec(id).fileName)) {
-        setError(error, u"%1 stays held by another program"_s.arg(file));
+    if (!isFree(id, wait, error))
         return false;
-    }
     Table table;
     defineFields(table, id);
-    if (table.open(file)) {
+    QString why;
+    files::ReadStatus status = files::ReadStatus::Read;
+    if (table.open(file, &why, &status)) {
         table.close();
         return true;
     }
+    // A named pipe, a device or a folder in a table's place: nobody put it there to be
+    // read as a table, and the engines cannot use it either.
+    const bool notATable =
+        status == files::ReadStatus::NotAFile || status == files::ReadStatus::TooLarge;
     // The unreadable file is kept as <name>.bad for whoever wants to look at it; only
     // the newest such copy is kept. When it cannot be set aside, it is not replaced.
     const QString bad = file + u".bad"_s;
     if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(bad).constData()) != 0) {
-        setError(error, u"%1 cannot be read and cannot be set aside as %2"_s.arg(file, bad));
+        const QString kept = u"%1 cannot be read and cannot be set aside as %2"_s.arg(file, bad);
+        setError(error, kept);
+        if (notATable)
+            m_engines.reportUnreadable(tableSpec(id).fileName, kept, alertLevel());
         return false;
     }
+    if (notATable)
+        m_engines.reportUnreadable(tableSpec(id).fileName, u"%1; it is kept as %2"_s.arg(why, bad),
+                                   alertLevel());
     return create(id, error);
 }
 
-bool TableFiles::use(TableId id, const std::function<bool(Table&)>& work, QString* error)
+bool TableFiles::use(TableId id, const std::function<bool(Table&)>& work, QString* error,
+                     FreeWait wait)
 {
     const QString file = path(id);
-    if (!m_engines.waitUntilFree(tableSpec(id).fileName)) {
-        setError(error, u"%1 stays held by another program"_s.arg(file));
+    if (!isFree(id, wait, error))
         return false;
-    }
     Table table;
     defineFields(table, id);
     if (!table.open(file, error))
@@ -152,7 +175,7 @@ bool TableFiles::use(TableId id, const std::function<bool(Table&)>& work, QStrin
     return ok;
 }
 
-bool TableFiles::removeQuarantineDuplicates(QString* error)
+bool TableFiles::removeQuarantineDuplicates(QString* error, FreeWait wait)
 {
     return use(
         TableId::Quarantine,
@@ -174,7 +197,7 @@ bool TableFiles::removeQuarantineDuplicates(QString* error)
             }
             return true;
         },
-        error);
+        error, wait);
 }
 
 } // namespace orvanel

@@ -152,10 +152,11 @@ protected:
     void SetUp() override { heldEngines.setFreeWaitBound(std::chrono::milliseconds(0)); }
 };
 
-TEST_F(LanguageChoiceHeld, StartUpFallsBackToFrenchWithoutTouchingAHeldFile)
+TEST_F(LanguageChoiceHeld, StartUpLeavesAHeldFileUntouchedForALaterLook)
 {
     storeCodes({u"gb"_s});
-    EXPECT_EQ(ensureLanguageCode(heldTables), u"FR"_s);
+    EXPECT_EQ(ensureLanguageCode(heldTables), std::nullopt);
+    EXPECT_EQ(ensureLanguageCode(heldTables, FreeWait::None), std::nullopt);
     EXPECT_EQ(storedCodes(), QStringList{u"gb"_s});
 }
 

@@ -5,7 +5,11 @@
 
 #include "../support/TestWorkspace.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace orvanel {
 namespace {
@@ -96,6 +100,14 @@ TEST_F(TextTableLoad, MissingFileLeavesEveryEntryEmpty)
     ws.write(u"kentro_gb.txt"_s, numberedLines(101));
     ASSERT_TRUE(table.load(ws.dir(), u"GB"_s));
     EXPECT_TRUE(table.load(ws.dir(), u"DE"_s)) << "a known code loads even without its file";
+    for (int n = 1; n <= 101; ++n)
+        EXPECT_TRUE(table.text(n).isEmpty()) << n;
+}
+
+TEST_F(TextTableLoad, LanguageFileThatIsANamedPipeLeavesEveryEntryEmptyAtOnce)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ws.path(u"kentro_de.txt"_s)).constData(), 0600), 0);
+    EXPECT_TRUE(table.load(ws.dir(), u"DE"_s));
     for (int n = 1; n <= 101; ++n)
         EXPECT_TRUE(table.text(n).isEmpty()) << n;
 }

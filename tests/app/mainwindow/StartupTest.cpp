@@ -15,9 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace orvanel::testing {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 class AnswerLock final : public platform::SingleInstanceLock
 {
@@ -171,6 +174,74 @@ TEST_F(BuiltProgram, SecondStartEndsAtOnceWhileTheFirstRuns)
     EXPECT_TRUE(first.waitForFinished(30000));
     EXPECT_TRUE(ws.waitRunning(QStringLiteral("tempsreel.exe"), 0, std::chrono::seconds(20)));
     EXPECT_TRUE(ws.waitRunning(QStringLiteral("orvanel"), 0, std::chrono::seconds(20)));
+}
+
+// Whether the process catches SIGTERM, as /proc tells.
+bool catchesTermination(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+    }
+    return false;
+}
+
+TEST_F(BuiltProgram, EndOfTheSessionWhileAStartErrorBoxWaitsEndsTheProgram)
+{
+    // An autostart entry without a command: the start shows an error box and waits.
+    ASSERT_TRUE(QDir().mkpath(home.path() + u"/config/autostart"_s));
+    QFile entry(autostartEntry());
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Orvanel\n");
+    entry.close();
+
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(this->program, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    // Caught from the first moment; a program that does not gets the signal all the same.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&program] { return catchesTermination(program.processId()); }, 10000));
+    ::kill(pid_t(program.processId()), SIGTERM);
+
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_FALSE(ws.exists(u"track.txt"_s)) << "the start ended at the box";
+}
+
+TEST_F(BuiltProgram, SaveBeyondTheFileSizeLimitFailsWithoutEndingTheProgram)
+{
+    // Run in a process namespace of its own, as above, but under a shell: the first
+    // process of a namespace is spared signals it does not handle, SIGXFSZ among them.
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.setChildProcessModifier([] {
+        const rlimit small{512, 512}; // a table of rules takes more
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    });
+    first.start(u"unshare"_s, {u"--pid"_s, u"--fork"_s, u"--mount-proc"_s, u"--kill-child"_s,
+                               u"sh"_s, u"-c"_s, u"\"$0\"; exit"_s, program});
+    if (!first.waitForStarted(5000))
+        GTEST_SKIP() << "unshare cannot be started here";
+
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFile::exists(autostartEntry()) || first.state() == QProcess::NotRunning, 30000);
+    if (!QFile::exists(autostartEntry()))
+        GTEST_SKIP() << "no process namespace here: " << first.readAllStandardError().toStdString();
+
+    // The resident engines start after every table: the start got past the failed saves.
+    const bool started = ws.waitRunning(u"tempsreel.exe"_s, 1, std::chrono::seconds(20));
+    EXPECT_TRUE(started);
+    EXPECT_EQ(ws.running(u"orvanel"_s), 1);
+    EXPECT_FALSE(ws.exists(u"regles.xml"_s)) << "nothing half-written is left";
+
+    first.kill();
+    EXPECT_TRUE(first.waitForFinished(30000));
+    EXPECT_TRUE(ws.waitRunning(u"orvanel"_s, 0, std::chrono::seconds(20)));
 }
 
 TEST_F(BuiltProgram, StartWhileTheLockIsHeldLeavesNoTrace)

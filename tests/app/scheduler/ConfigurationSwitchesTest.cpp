@@ -136,7 +136,7 @@ TEST(ConfigurationFields, CheckBoxesSetTheirFields)
 TEST_F(ConfigurationTest, FirstStartWritesTwelveOnes)
 {
     ASSERT_FALSE(workspace.exists(u"configuration.xml"_s));
-    const configuration::Switches switches = configuration::load(tables);
+    const configuration::Switches switches = configuration::load(tables).value();
     EXPECT_TRUE(std::all_of(switches.begin(), switches.end(), [](bool on) { return on; }));
     EXPECT_EQ(fields(), kAllOn);
 }
@@ -145,7 +145,7 @@ TEST_F(ConfigurationTest, OnlyExactlyOneIsOn)
 {
     writeFields({u"1"_s, u"0"_s, u"01"_s, u" 1"_s, u"true"_s, QString(), u"1"_s, u"1 "_s, u"I"_s,
                  u"1"_s, u"yes"_s, u"1"_s});
-    const configuration::Switches switches = configuration::load(tables);
+    const configuration::Switches switches = configuration::load(tables).value();
     const configuration::Switches expected{true, false, false, false, false, false,
                                            true, false, false, true,  false, true};
     EXPECT_EQ(switches, expected);
@@ -154,7 +154,7 @@ TEST_F(ConfigurationTest, OnlyExactlyOneIsOn)
 TEST_F(ConfigurationTest, UnreadableFileIsKeptAsideAndRecreatedAllOn)
 {
     workspace.write(u"configuration.xml"_s, "<DATAPACKET broken");
-    const configuration::Switches switches = configuration::load(tables);
+    const configuration::Switches switches = configuration::load(tables).value();
     EXPECT_TRUE(std::all_of(switches.begin(), switches.end(), [](bool on) { return on; }));
     EXPECT_EQ(fields(), kAllOn);
     EXPECT_EQ(workspace.read(u"configuration.xml.bad"_s), QByteArray("<DATAPACKET broken"));
@@ -162,7 +162,7 @@ TEST_F(ConfigurationTest, UnreadableFileIsKeptAsideAndRecreatedAllOn)
 
 TEST_F(ConfigurationTest, FirstClickWritesZeroForThatSwitchOnly)
 {
-    state.configuration = configuration::load(tables);
+    state.configuration = configuration::load(tables).value();
     click(2, false);
     QStringList expected = kAllOn;
     expected[7] = u"0"_s; // Champ8
@@ -179,7 +179,7 @@ TEST_F(ConfigurationTest, FirstClickWritesZeroForThatSwitchOnly)
 
 TEST_F(ConfigurationTest, EveryClickRestartsTheRealTimeEngineOnce)
 {
-    state.configuration = configuration::load(tables);
+    state.configuration = configuration::load(tables).value();
     fake.processes.add(kRealTime);
     click(2, false);
     EXPECT_EQ(realTimeStops(), 1);
@@ -195,7 +195,7 @@ TEST_F(ConfigurationTest, EveryClickRestartsTheRealTimeEngineOnce)
 
 TEST_F(ConfigurationTest, UnknownCheckBoxChangesNothing)
 {
-    state.configuration = configuration::load(tables);
+    state.configuration = configuration::load(tables).value();
     click(14, false);
     EXPECT_EQ(fake.spawner.calls.size(), 0u);
     EXPECT_EQ(fields(), kAllOn);
@@ -208,7 +208,7 @@ class FailedSaveTest : public ConfigurationTest, public ::testing::WithParamInte
 TEST_P(FailedSaveTest, IsNotifiedAboveLevelOneAndTheEngineStillRestarts)
 {
     state.alertLevel = GetParam();
-    state.configuration = configuration::load(tables);
+    state.configuration = configuration::load(tables).value();
     const QByteArray before = workspace.read(u"configuration.xml"_s);
     ASSERT_FALSE(before.isEmpty());
     fake.processes.add(kRealTime);
@@ -237,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(AlertLevels, FailedSaveTest, ::testing::Values(1, 2, 3)
 
 TEST_F(ConfigurationTest, WriteAnswersTheSaveFailure)
 {
-    const configuration::Switches switches = configuration::load(tables);
+    const configuration::Switches switches = configuration::load(tables).value();
     QString error;
     bool written = true;
     {
@@ -253,7 +253,7 @@ TEST_F(ConfigurationTest, WriteAnswersTheSaveFailure)
 
 TEST_F(ConfigurationTest, LoadFailureStillRestartsTheEngineAndShowsTheErrorBox)
 {
-    state.configuration = configuration::load(tables);
+    state.configuration = configuration::load(tables).value();
     workspace.write(u"configuration.xml"_s, "garbage");
     fake.processes.add(kRealTime);
     click(2, false);

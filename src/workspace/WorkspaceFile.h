@@ -1,0 +1,53 @@
+#pragma once
+
+// Reading and writing the files of the workspace directory. The folder is shared with the
+// engines and lies in the user's own home, so any of its names can turn out to be a named
+// pipe, a device, a folder, a link to somewhere else or a file that never ends: readers
+// and writers here never block on such a thing, never read without a bound and never
+// write through a link.
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+namespace orvanel::files {
+
+// Far above anything real, low enough that a runaway file cannot exhaust the memory.
+inline constexpr qint64 TableReadLimit = qint64(256) << 20;
+inline constexpr qint64 TextReadLimit = qint64(16) << 20;
+
+enum class ReadStatus {
+    Read,
+    Missing,  // no such file (a link to nothing included)
+    NotAFile, // a named pipe, a device, a folder, a socket
+    TooLarge, // longer than the limit
+    Failed    // no permission, an input/output error …
+};
+
+struct ReadResult
+{
+    ReadStatus status = ReadStatus::Failed;
+    QByteArray bytes;
+    QString error; // why, with the path; empty when read
+
+    bool ok() const { return status == ReadStatus::Read; }
+};
+
+// Reads a whole regular file of at most maxBytes. A link is followed to a regular file
+// (reading through it changes nothing), but anything that is not a regular file is
+// answered NotAFile at once: the file is opened without blocking and looked at before a
+// single byte is read, so a named pipe can stall nothing.
+ReadResult readWhole(const QString& path, qint64 maxBytes);
+
+// Writes a new file beside `path` and renames it over `path`, so that the engines see the
+// old content or the new one, never a half-written file. The name itself is replaced: a
+// link at `path` becomes a plain file and what it pointed to is left alone. `write` fills
+// the new file (it is unbuffered, so a write the disk refuses fails at once); when it or
+// anything else fails, the old file stays as it was and error says why.
+bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& write,
+                  QString* error = nullptr);
+
+} // namespace orvanel::files

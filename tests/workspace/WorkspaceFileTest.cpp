@@ -1,0 +1,150 @@
+// Workspace files that are not what they seem: a named pipe, a link to a device, a folder
+// or a file that never ends in a file's place, and links that writes must not follow.
+#include "workspace/WorkspaceFile.h"
+#include "platform/linux/FlockProbe.h"
+#include "support/Doubles.h"
+#include "workspace/EngineControl.h"
+#include "workspace/SideFiles.h"
+#include "workspace/Table.h"
+#include "workspace/TableFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace orvanel {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class WorkspaceFile : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // /dev/zero, or for the superuser a private copy of it: should a write through a link
+    // ever come back, it cannot replace the machine's own.
+    QString zeroDevice() const
+    {
+        const QString own = path(u".zero"_s);
+        const bool made =
+            QFile::exists(own) || (::geteuid() == 0 && ::mknod(QFile::encodeName(own).constData(),
+                                                               S_IFCHR | 0666, makedev(1, 5)) == 0);
+        return made ? own : u"/dev/zero"_s;
+    }
+
+    // Puts a named pipe, a link to /dev/zero or a folder under `name`.
+    void putNotAFile(const QString& kind, const QString& name) const
+    {
+        const QByteArray target = QFile::encodeName(path(name));
+        if (kind == u"pipe"_s)
+            ASSERT_EQ(::mkfifo(target.constData(), 0600), 0);
+        else if (kind == u"device link"_s)
+            ASSERT_TRUE(QFile::link(zeroDevice(), path(name)));
+        else
+            ASSERT_TRUE(QDir(m_dir.path()).mkdir(name));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+const QStringList kNotFiles = {u"pipe"_s, u"device link"_s, u"folder"_s};
+
+// Each reader answers at once that it cannot read the thing: before, a pipe blocked the
+// open for ever and /dev/zero was read until the memory ran out.
+TEST_F(WorkspaceFile, ReadersRefuseWhatIsNotAFileWithoutBlocking)
+{
+    for (const QString& kind : kNotFiles) {
+        const QString name = kind.left(4) + u".txt"_s;
+        putNotAFile(kind, name);
+        EXPECT_EQ(sidefiles::readLines(path(name)), std::nullopt) << name.toStdString();
+        Table table;
+        EXPECT_FALSE(table.open(path(name))) << name.toStdString();
+        EXPECT_EQ(files::readWhole(path(name), 1024).status, files::ReadStatus::NotAFile);
+    }
+}
+
+TEST_F(WorkspaceFile, FilesLongerThanTheLimitAreNotRead)
+{
+    // Sparse: the length costs no disk space.
+    for (const auto& [name, limit] : {std::pair{u"spam.txt"_s, files::TextReadLimit},
+                                      std::pair{u"regles.xml"_s, files::TableReadLimit}}) {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(limit + 1));
+    }
+    EXPECT_EQ(sidefiles::readLines(path(u"spam.txt"_s)), std::nullopt);
+    Table table;
+    QString error;
+    EXPECT_FALSE(table.open(path(u"regles.xml"_s), &error));
+    EXPECT_TRUE(error.contains(u"longer than"_s)) << error.toStdString();
+}
+
+// Every writer replaces a link of the file's name and leaves what it pointed to alone.
+TEST_F(WorkspaceFile, WritersReplaceLinksInsteadOfWritingThroughThem)
+{
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath(u"precious.txt"_s);
+    QFile precious(outside);
+    ASSERT_TRUE(precious.open(QIODevice::WriteOnly) && precious.write("keep me\n") == 8);
+    precious.close();
+    Table table;
+    defineFields(table, TableId::Events);
+    table.createEmpty();
+
+    const std::vector<std::pair<QString, std::function<bool(const QString&)>>> writers = {
+        {u"viri.txt"_s, [](const QString& p) { return sidefiles::writeEmpty(p); }},
+        {u"track.txt"_s, [](const QString& p) { return sidefiles::writeValue(p, u"2"_s); }},
+        {u"evenements.xml"_s, [&table](const QString& p) { return table.save(p); }},
+    };
+    for (const auto& [name, write] : writers) {
+        ASSERT_TRUE(QFile::link(outside, path(name)));
+        EXPECT_TRUE(write(path(name))) << name.toStdString();
+        EXPECT_FALSE(QFileInfo(path(name)).isSymLink()) << name.toStdString();
+        EXPECT_TRUE(QFileInfo(path(name)).isFile()) << name.toStdString();
+    }
+    ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+    EXPECT_EQ(precious.readAll(), "keep me\n");
+}
+
+// At start-up a table that is not a file is set aside as NAME.bad, made anew and reported
+// once through msgs.exe; nothing waits for it as for a held file.
+TEST_F(WorkspaceFile, TableThatIsNotAFileIsSetAsideMadeAnewAndReportedOnce)
+{
+    testing::FakeProcessTable processes;
+    testing::RecordingSpawner spawner{&processes};
+    platform::FlockProbe probe;
+    EngineControl engines{m_dir.path() + u'/', processes, spawner, probe};
+    // A wait gives up at once: a folder taken for a held file fails here.
+    engines.setFreeWaitBound(std::chrono::milliseconds(0));
+    TableFiles tables{m_dir.path() + u'/', engines, [] { return 2; }};
+
+    const std::pair<TableId, QString> rows[] = {{TableId::Rules, u"pipe"_s},
+                                                {TableId::Alerts, u"folder"_s},
+                                                {TableId::Sites, u"device link"_s},
+                                                {TableId::Rules, u"pipe"_s}};
+    for (const auto& [id, kind] : rows) {
+        const QString name = tableSpec(id).fileName;
+        QFile::remove(path(name));
+        putNotAFile(kind, name);
+        EXPECT_TRUE(tables.openWithRecreation(id)) << name.toStdString();
+        EXPECT_TRUE(Table().open(path(name))) << name.toStdString();
+        EXPECT_TRUE(QFileInfo(path(name + u".bad"_s)).isSymLink() ||
+                    QFileInfo::exists(path(name + u".bad"_s)));
+    }
+    QStringList notices;
+    for (const auto& call : spawner.calls)
+        notices += call.arguments;
+    EXPECT_EQ(notices, (QStringList{u"erreur;fichier;regles.xml"_s, u"erreur;fichier;alertes.xml"_s,
+                                    u"erreur;fichier;site.xml"_s}));
+}
+
+} // namespace
+} // namespace orvanel
