@@ -26,19 +26,27 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr std::size_t kMaxProcNetBytes = 16u << 20;
+constexpr std::size_t kProcReadBytes = 256u << 10;
+// Sockets that come and go within one look without changing any count are seen at the
+// next full look.
+constexpr auto kFullLookInterval = std::chrono::seconds(10);
 
+// Every read of /proc/net/tcp walks the kernel's whole connection table, a few
+// milliseconds on a large machine even when it holds no socket: a read that does not
+// fill the buffer is the last one, rather than reading once more for the end.
 std::string readProcFile(const char* path)
 {
     std::string text;
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return text;
-    char buffer[16384];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0 || text.size() + std::size_t(n) > kMaxProcNetBytes)
+        const std::size_t had = text.size();
+        text.resize(had + kProcReadBytes);
+        const ssize_t n = ::read(fd, text.data() + had, kProcReadBytes);
+        text.resize(had + std::size_t(std::max<ssize_t>(n, 0)));
+        if (n < ssize_t(kProcReadBytes) || text.size() > kMaxProcNetBytes)
             break;
-        text.append(buffer, std::size_t(n));
     }
     ::close(fd);
     return text;
@@ -127,13 +135,49 @@ std::vector<SocketEntry> PortWatch::readSockets() const
     return sockets;
 }
 
+std::string socketCountsOf(std::string_view sockstat)
+{
+    std::string counts;
+    std::size_t at = 0;
+    while (at < sockstat.size()) {
+        std::size_t end = sockstat.find('\n', at);
+        if (end == std::string_view::npos)
+            end = sockstat.size();
+        std::string_view line = sockstat.substr(at, end - at);
+        at = end + 1;
+        if (!line.starts_with("TCP:") && !line.starts_with("UDP:") && !line.starts_with("TCP6:") &&
+            !line.starts_with("UDP6:"))
+            continue;
+        // The memory figure moves with every byte sent; it says nothing of sockets.
+        if (const std::size_t mem = line.find(" mem "); mem != std::string_view::npos)
+            line = line.substr(0, mem);
+        counts.append(line).push_back('\n');
+    }
+    return counts;
+}
+
+bool PortWatch::mayHaveChanged()
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::string counts = socketCountsOf(readProcFile("/proc/net/sockstat")) +
+                         socketCountsOf(readProcFile("/proc/net/sockstat6"));
+    const bool changed = counts != m_lastCounts || now - m_lastFullLook >= kFullLookInterval;
+    if (changed) {
+        m_lastCounts = std::move(counts);
+        m_lastFullLook = now;
+    }
+    return changed;
+}
+
 void PortWatch::poll()
 {
+    // The usual case costs two small reads: no socket count moved.
+    if (m_written && !mayHaveChanged())
+        return;
     const std::vector<SocketEntry> sockets = readSockets();
     std::set<unsigned long long> inodes;
     for (const SocketEntry& socket : sockets)
         inodes.insert(socket.inode);
-    // The usual case: nothing opened or closed since the last look.
     if (inodes == m_lastInodes && m_written)
         return;
     std::set<unsigned long long> wanted;

@@ -10,9 +10,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <set>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvanel::engines {
@@ -29,6 +32,10 @@ struct SocketOwner
 // protocol and port, a port open for IPv4 and IPv6 listed once) and the count last.
 QStringList portLines(const std::vector<SocketEntry>& sockets,
                       const std::map<unsigned long long, SocketOwner>& owners);
+
+// The socket counts of /proc/net/sockstat and sockstat6 that tell whether a TCP or UDP
+// socket may have come or gone: the TCP and UDP lines without their memory figures.
+std::string socketCountsOf(std::string_view sockstat);
 
 // netstat.exe's work, one look per call of poll: keeps portappli.txt current, records a
 // rule per program seen with a listening or connected socket in regles.xml, and an alert
@@ -51,7 +58,11 @@ private:
 
     EngineContext m_context;
     Reports m_reports;
+    bool mayHaveChanged();
+
     std::set<unsigned long long> m_lastInodes;
+    std::string m_lastCounts;
+    std::chrono::steady_clock::time_point m_lastFullLook;
     std::map<unsigned long long, SocketOwner> m_owners;
     std::optional<QStringList> m_written;
     // Program path → checksum its rule recorded, as regles.xml held them.

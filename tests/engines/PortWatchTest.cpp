@@ -151,6 +151,17 @@ TEST(ProcNetText, ReadsTheSocketsOfEachKind)
     EXPECT_TRUE(udp[0].isListening());
 }
 
+TEST(SocketCounts, OnlyTheTcpAndUdpCountsWithoutMemory)
+{
+    const std::string_view sockstat = "sockets: used 16\n"
+                                      "TCP: inuse 1 orphan 0 tw 0 alloc 1 mem 163\n"
+                                      "UDP: inuse 0 mem 0\nUDPLITE: inuse 0\nRAW: inuse 0\n";
+    EXPECT_EQ(engines::socketCountsOf(sockstat),
+              "TCP: inuse 1 orphan 0 tw 0 alloc 1\nUDP: inuse 0\n");
+    EXPECT_EQ(engines::socketCountsOf("TCP6: inuse 2\nUDP6: inuse 1\nRAW6: inuse 0"),
+              "TCP6: inuse 2\nUDP6: inuse 1\n");
+}
+
 TEST(PortLines, OneLinePerPortAndTheCountLast)
 {
     auto socket = [](const char* protocol, unsigned port, unsigned state,
