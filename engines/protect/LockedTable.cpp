@@ -59,6 +59,26 @@ bool readLockedFile(int fd, const QString& path, Table& table, QString* error)
     return true;
 }
 
+// A missing table file is made with its fields and no row. The new file is linked into
+// place, which fails when another engine made it meanwhile (and perhaps already added
+// its rows): a file that exists is never replaced by an empty one.
+bool createEmptyTable(const QString& path, TableId id, QString* error)
+{
+    Table empty;
+    defineFields(empty, id);
+    empty.createEmpty();
+    const QString temp = path + u".new-"_s + QString::number(::getpid());
+    if (!empty.save(temp, error))
+        return false;
+    const bool linked =
+        ::link(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0 ||
+        errno == EEXIST;
+    ::unlink(QFile::encodeName(temp).constData());
+    if (!linked)
+        setError(error, u"%1 cannot be made"_s.arg(path));
+    return linked;
+}
+
 } // namespace
 
 HeldFile::HeldFile(const QString& path, Mode mode, bool create)
@@ -95,14 +115,8 @@ bool changeTableLocked(const QString& workspaceDir, TableId id,
                        const std::function<bool(Table&)>& change, QString* error)
 {
     const QString path = workspaceDir + tableSpec(id).fileName;
-    if (!QFile::exists(path)) {
-        Table empty;
-        defineFields(empty, id);
-        empty.createEmpty();
-        // Another engine may create it at the same moment: both write an empty table.
-        if (!empty.save(path, error))
-            return false;
-    }
+    if (!QFile::exists(path) && !createEmptyTable(path, id, error))
+        return false;
     const HeldFile held(path, HeldFile::Mode::Exclusive, false);
     if (!held.isHeld()) {
         setError(error, held.error());
