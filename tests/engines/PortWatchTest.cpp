@@ -73,6 +73,8 @@ TEST_F(PortWatchEngine, ListsThePortsThisTestOpensWithItsProgram)
         << ports().join(u'\n').toStdString();
     EXPECT_EQ(ports().last(), QString::number(ports().size() - 1)) << "the count comes last";
 
+    // The rule follows the port list.
+    EXPECT_TRUE(waitFor([&] { return !rowsFor(TableId::Rules, program).isEmpty(); }));
     const QList<QStringList> rules = rowsFor(TableId::Rules, program);
     ASSERT_EQ(rules.size(), 1) << "one rule per program";
     EXPECT_EQ(rules[0][0], name);
