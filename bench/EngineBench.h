@@ -21,15 +21,16 @@
 
 namespace orvanel::bench {
 
+using namespace Qt::StringLiterals;
+
 inline bool installEngines(const QString& dir)
 {
     bool ok = true;
     for (const char* name :
          {"scanwapper.exe", "tempsreel.exe", "majbase.exe", "netstat.exe", "scandisk.exe"})
-        ok = QFile::copy(QStringLiteral(ORVANEL_PROTECT_ENGINE), dir + QLatin1String(name)) && ok;
-    return QFile::copy(QStringLiteral(ORVANEL_SIGNATURE_FILE),
-                       dir + QStringLiteral("orvanel.hsb")) &&
-           ok;
+        ok = QFile::copy(QStringLiteral(ORVANEL_PROTECT_ENGINE), dir + QLatin1StringView(name)) &&
+             ok;
+    return QFile::copy(QStringLiteral(ORVANEL_SIGNATURE_FILE), dir + u"orvanel.hsb"_s) && ok;
 }
 
 // The environment of an engine with its own home and no ClamAV system folder (only the
@@ -37,10 +38,10 @@ inline bool installEngines(const QString& dir)
 inline QProcessEnvironment engineEnvironment(const QString& home, const QString& systemDatabases)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    environment.insert(QStringLiteral("ORVANEL_CLAMAV_SYSTEM_DIR"), systemDatabases);
+    environment.insert(u"HOME"_s, home);
+    environment.insert(u"XDG_DATA_HOME"_s, home + u"/.local/share"_s);
+    environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
+    environment.insert(u"ORVANEL_CLAMAV_SYSTEM_DIR"_s, systemDatabases);
     return environment;
 }
 

@@ -12,6 +12,7 @@
 namespace {
 
 using namespace orvanel;
+using namespace Qt::StringLiterals;
 
 // Nanoseconds a process spent on a processor (first field of /proc/PID/schedstat).
 unsigned long long cpuNanoseconds(pid_t pid)
@@ -37,14 +38,12 @@ void BM_NetstatIdle(benchmark::State& state)
     const int others = int(state.range(0));
     QTemporaryDir workspace;
     QTemporaryDir home;
-    bench::installEngines(workspace.path() + QLatin1Char('/'));
+    bench::installEngines(workspace.path() + u'/');
     const QProcessEnvironment environment = bench::engineEnvironment(home.path(), home.path());
     std::vector<pid_t> sleepers;
     for (int i = 0; i < others; ++i)
-        sleepers.push_back(
-            bench::spawnQuiet(QStringLiteral("/bin/sleep"), {QStringLiteral("600")}, environment));
-    const pid_t engine =
-        bench::spawnQuiet(workspace.path() + QStringLiteral("/netstat.exe"), {}, environment);
+        sleepers.push_back(bench::spawnQuiet(u"/bin/sleep"_s, {u"600"_s}, environment));
+    const pid_t engine = bench::spawnQuiet(workspace.path() + u"/netstat.exe"_s, {}, environment);
     std::this_thread::sleep_for(std::chrono::seconds(3)); // its first full look is done
     constexpr auto window = std::chrono::seconds(10);
     double share = 0;

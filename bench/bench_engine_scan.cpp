@@ -18,6 +18,7 @@
 namespace {
 
 using namespace orvanel;
+using namespace Qt::StringLiterals;
 
 struct ScanTree
 {
@@ -59,7 +60,7 @@ ScanTree& tree()
     if (made)
         return *made;
     made = std::make_unique<ScanTree>();
-    made->home = made->root.path() + QStringLiteral("/home");
+    made->home = made->root.path() + u"/home"_s;
     const unsigned long long wanted =
         qEnvironmentVariableIntValue("ORVANEL_BENCH_SCAN_MB") > 0
             ? qEnvironmentVariableIntValue("ORVANEL_BENCH_SCAN_MB") * 1000000ull
@@ -67,32 +68,31 @@ ScanTree& tree()
     const std::size_t sizes[] = {4096, 20000, 150000, 700000, 4000000};
     uint64_t seed = 0x9e3779b97f4a7c15ull;
     for (int i = 0; made->bytes < wanted; ++i) {
-        const QString folder = made->home + QStringLiteral("/d%1/e%2").arg(i % 20).arg(i % 7);
+        const QString folder = made->home + u"/d%1/e%2"_s.arg(i % 20).arg(i % 7);
         QDir().mkpath(folder);
         const std::size_t size = sizes[i % 5];
-        writeOrdinaryFile(folder + QStringLiteral("/f%1.dat").arg(i), size, i % 3, seed);
+        writeOrdinaryFile(folder + u"/f%1.dat"_s.arg(i), size, i % 3, seed);
         made->bytes += size;
     }
     const bool systemHasDatabases =
-        orvanel::engines::databaseFiles(QStringLiteral("/var/lib/clamav"), {}, {}).size() > 0;
-    made->systemDatabases =
-        systemHasDatabases ? QStringLiteral("/var/lib/clamav") : made->noDatabases.path();
-    bench::installEngines(made->workspace.path() + QLatin1Char('/'));
+        orvanel::engines::databaseFiles(u"/var/lib/clamav"_s, {}, {}).size() > 0;
+    made->systemDatabases = systemHasDatabases ? u"/var/lib/clamav"_s : made->noDatabases.path();
+    bench::installEngines(made->workspace.path() + u'/');
     return *made;
 }
 
 void BM_FullScan_Clamscan(benchmark::State& state)
 {
-    const QString clamscan = QStandardPaths::findExecutable(QStringLiteral("clamscan"));
+    const QString clamscan = QStandardPaths::findExecutable(u"clamscan"_s);
     if (clamscan.isEmpty()) {
         state.SkipWithError("clamscan is not installed (package clamav): no comparison");
         return;
     }
     ScanTree& t = tree();
-    QStringList arguments{QStringLiteral("-r"), QStringLiteral("--no-summary"),
-                          QStringLiteral("-d"), QStringLiteral(ORVANEL_SIGNATURE_FILE)};
-    if (t.systemDatabases == QStringLiteral("/var/lib/clamav"))
-        arguments << QStringLiteral("-d") << t.systemDatabases;
+    QStringList arguments{u"-r"_s, u"--no-summary"_s, u"-d"_s,
+                          QStringLiteral(ORVANEL_SIGNATURE_FILE)};
+    if (t.systemDatabases == u"/var/lib/clamav"_s)
+        arguments << u"-d"_s << t.systemDatabases;
     for (auto _ : state) {
         const double seconds = bench::runTimed(clamscan, arguments + QStringList{t.home},
                                                QProcessEnvironment::systemEnvironment());
@@ -108,8 +108,7 @@ void BM_FullScan_Engine(benchmark::State& state)
     ScanTree& t = tree();
     double seconds = 0;
     for (auto _ : state) {
-        seconds = bench::runTimed(t.workspace.path() + QStringLiteral("/scanwapper.exe"),
-                                  {QStringLiteral("1")},
+        seconds = bench::runTimed(t.workspace.path() + u"/scanwapper.exe"_s, {u"1"_s},
                                   bench::engineEnvironment(t.home, t.systemDatabases));
         state.SetIterationTime(seconds);
     }

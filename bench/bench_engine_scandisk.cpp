@@ -11,6 +11,7 @@
 namespace {
 
 using namespace orvanel;
+using namespace Qt::StringLiterals;
 
 struct SearchTree
 {
@@ -42,41 +43,39 @@ SearchTree& tree()
     if (made)
         return *made;
     made = std::make_unique<SearchTree>();
-    made->home = made->root.path() + QStringLiteral("/home");
+    made->home = made->root.path() + u"/home"_s;
     for (int i = 0; i < kFiles; ++i) {
-        const QString folder = made->home + QStringLiteral("/f%1/g%2").arg(i % 100).arg(i % 10);
+        const QString folder = made->home + u"/f%1/g%2"_s.arg(i % 100).arg(i % 10);
         if (i < 1000)
             QDir().mkpath(folder);
-        makeSparse(folder + QStringLiteral("/file%1").arg(i), sizeOf(i));
+        makeSparse(folder + u"/file%1"_s.arg(i), sizeOf(i));
     }
-    const QString chosen = made->home + QStringLiteral("/chosen");
+    const QString chosen = made->home + u"/chosen"_s;
     QDir().mkpath(chosen);
     for (int i = 0; i < 20; ++i) {
         const int twin = i * 4999;
         if (i < 10) {
-            makeSparse(chosen + QStringLiteral("/copy%1").arg(i), sizeOf(twin));
+            makeSparse(chosen + u"/copy%1"_s.arg(i), sizeOf(twin));
         } else {
-            QFile file(chosen + QStringLiteral("/other%1").arg(i));
+            QFile file(chosen + u"/other%1"_s.arg(i));
             file.open(QIODevice::WriteOnly);
             file.write(QByteArray(qsizetype(sizeOf(twin)), 'x'));
         }
     }
-    const QString dir = made->workspace.path() + QLatin1Char('/');
+    const QString dir = made->workspace.path() + u'/';
     bench::installEngines(dir);
     const auto environment = bench::engineEnvironment(made->home, made->home);
-    bench::runTimed(dir + QStringLiteral("scandisk.exe"), {QStringLiteral("1"), chosen},
-                    environment);
+    bench::runTimed(dir + u"scandisk.exe"_s, {u"1"_s, chosen}, environment);
     return *made;
 }
 
 void BM_Find(benchmark::State& state)
 {
     SearchTree& t = tree();
-    const QStringList arguments{t.home, QStringLiteral("-type"), QStringLiteral("f"),
-                                QStringLiteral("-printf"), QStringLiteral("%s")};
-    bench::runTimed(QStringLiteral("/usr/bin/find"), arguments, QProcessEnvironment()); // warm
+    const QStringList arguments{t.home, u"-type"_s, u"f"_s, u"-printf"_s, u"%s"_s};
+    bench::runTimed(u"/usr/bin/find"_s, arguments, QProcessEnvironment()); // warm
     for (auto _ : state) {
-        t.findSeconds = bench::runTimed(QStringLiteral("/usr/bin/find"), arguments,
+        t.findSeconds = bench::runTimed(u"/usr/bin/find"_s, arguments,
                                         QProcessEnvironment::systemEnvironment());
         state.SetIterationTime(t.findSeconds);
     }
@@ -87,14 +86,14 @@ BENCHMARK(BM_Find)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond
 void BM_ScandiskStep2(benchmark::State& state)
 {
     SearchTree& t = tree();
-    const QString program = t.workspace.path() + QStringLiteral("/scandisk.exe");
+    const QString program = t.workspace.path() + u"/scandisk.exe"_s;
     const auto environment = bench::engineEnvironment(t.home, t.home);
     double seconds = 0;
     for (auto _ : state) {
-        seconds = bench::runTimed(program, {QStringLiteral("2")}, environment);
+        seconds = bench::runTimed(program, {u"2"_s}, environment);
         state.SetIterationTime(seconds);
     }
-    QFile list(t.workspace.path() + QStringLiteral("/liste2.txt"));
+    QFile list(t.workspace.path() + u"/liste2.txt"_s);
     list.open(QIODevice::ReadOnly);
     state.counters["copies_listed"] = double(list.readAll().count('\n'));
     if (t.findSeconds > 0)
