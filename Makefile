@@ -3,8 +3,9 @@
 BUILD     ?= build
 GENERATOR ?= Ninja
 JOBS      ?= 2
-PACKAGES  := cmake ninja-build g++ make qt6-base-dev libgl-dev libpugixml-dev \
-             libgtest-dev libgmock-dev libbenchmark-dev
+PACKAGES  := cmake ninja-build g++ make pkgconf qt6-base-dev libgl-dev libpugixml-dev \
+             libgtest-dev libgmock-dev libbenchmark-dev \
+             libclamav-dev clamav clamav-freshclam
 SUDO      := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 .PHONY: all deps configure build test run bench screenshot asan clean

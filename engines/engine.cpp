@@ -1,18 +1,13 @@
-// The substitute engine programs. One program is copied beside the panel under every
-// engine's name; it looks at the name it was started under and does that engine's small
-// share of harmless, real work, so that a fresh workspace runs end to end:
+// The substitute engine programs. One program is copied beside the panel under the names
+// of the engines whose work lies outside this project; it looks at the name it was
+// started under and does that engine's small share of harmless, real work, so that a
+// fresh workspace runs end to end (scanwapper.exe, tempsreel.exe, majbase.exe, netstat.exe
+// and scandisk.exe are real engines of their own, in protect/):
 //
-//   tempsreel.exe          reads configuration.xml at start, then stays resident
-//   pngi.exe, net.exe, netstat.exe, serveur.exe
+//   pngi.exe, net.exe, serveur.exe
 //                          stay resident until they are ended
 //   pop_kent.exe           ends at once
-//   majbase.exe "0"        writes the time of the update check to majbase.txt
 //   netpro.exe <flags>     writes the thirteen flags it was given to netpro.txt
-//   scanwapper.exe "0"|"1"|"2"|"3 <mount point>"
-//                          a pretend scan that adds its report to anaviri.txt
-//   scandisk.exe "1 <folder>"
-//                          writes the paths of the folder's files to liste2.txt;
-//                          "0 0" and "2" have nothing to do
 //   sauvegarde.exe "<first folder>;<second folder>"
 //                          copies the first folder into <second folder>/<its name>,
 //                          never deleting anything; the report goes to sauvegarde.txt
@@ -229,19 +224,6 @@ void sleepFor(std::chrono::milliseconds duration)
     }
 }
 
-// How long a pretend scan takes; ORVANEL_ENGINE_PAUSE_MS lets tests make it instant.
-std::chrono::milliseconds scanDuration()
-{
-    const char* setting = std::getenv("ORVANEL_ENGINE_PAUSE_MS");
-    if (!setting || !*setting)
-        return 3s;
-    char* end = nullptr;
-    const long ms = std::strtol(setting, &end, 10);
-    if (*end != '\0' || ms < 0)
-        return 3s;
-    return std::chrono::milliseconds(std::min(ms, 60000L));
-}
-
 bool isDirectory(const std::string& path)
 {
     struct stat st
@@ -322,37 +304,11 @@ int stayResident(const Self&, const Args&)
         pause();
 }
 
-// The real-time engine reads the switches when it starts; the panel restarts it after
-// every rewrite of configuration.xml for that reason.
-int realTimeEngine(const Self& self, const Args& args)
-{
-    const std::string path = self.file("configuration.xml");
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        // A shared lock while reading: the panel's file-free wait sees the file in use.
-        for (int attempt = 0; attempt < 20 && flock(fd, LOCK_SH | LOCK_NB) != 0; ++attempt)
-            sleepFor(50ms);
-        char buffer[4096];
-        while (read(fd, buffer, sizeof buffer) > 0) {
-        }
-        flock(fd, LOCK_UN);
-        close(fd);
-    }
-    return stayResident(self, args);
-}
-
 // ---------------------------------------------------------------------------------
 // Engines that do one job and end
 
 int endAtOnce(const Self&, const Args&)
 {
-    return 0;
-}
-
-int databaseUpdate(const Self& self, const Args&)
-{
-    // There is no database to fetch; the time of the check is kept for whoever looks.
-    writeWhole(self.file("majbase.txt"), withCrLf({now() + " database checked"}));
     return 0;
 }
 
@@ -363,103 +319,6 @@ int networkEngine(const Self& self, const Args& args)
     for (std::size_t i = 0; i < args.size() && i < 32; ++i)
         flags += ' ' + oneLine(args[i], 8);
     writeWhole(self.file("netpro.txt"), withCrLf({flags}));
-    return 0;
-}
-
-// ---------------------------------------------------------------------------------
-// Pretend scan
-
-struct Examined
-{
-    std::size_t files = 0;
-    std::size_t folders = 0;
-    std::vector<std::string> shown;
-};
-
-void examine(const std::string& folder, int depth, Examined& seen)
-{
-    constexpr std::size_t MaxFiles = 5000;
-    constexpr std::size_t MaxFolders = 2000;
-    constexpr std::size_t Shown = 5;
-    if (++seen.folders > MaxFolders)
-        return;
-    for (const Entry& entry : entriesOf(folder)) {
-        if (seen.files >= MaxFiles)
-            return;
-        const std::string path = joinPath(folder, entry.name);
-        if (entry.regular) {
-            ++seen.files;
-            if (seen.shown.size() < Shown)
-                seen.shown.push_back(path);
-        } else if (entry.directory && depth > 0) {
-            examine(path, depth - 1, seen);
-        }
-    }
-}
-
-std::size_t runningProcesses()
-{
-    std::size_t count = 0;
-    for (const Entry& entry : entriesOf("/proc"))
-        if (entry.directory && entry.name.find_first_not_of("0123456789") == std::string::npos)
-            ++count;
-    return count;
-}
-
-// What the scan looks at: "0" (also the hourly scan) the workspace, "1" the workspace
-// with its sub-folders, "2" the running programs, "3 <mount point>" a drive.
-int scanEngine(const Self& self, const Args& args)
-{
-    const std::string log = self.file("anaviri.txt");
-    const std::string type = args.empty() ? std::string() : args[0];
-    std::string subject;
-    Examined seen;
-    if (type == "0" || type == "1") {
-        subject = type == "0" ? "quick scan of " + self.dir : "full scan of " + self.dir;
-        examine(self.dir, type == "0" ? 0 : 4, seen);
-    } else if (type == "2") {
-        subject = "memory scan";
-        seen.files = runningProcesses();
-    } else if (type == "3" && args.size() > 1) {
-        const std::string drive = joined(args, 1);
-        subject = "scan of the drive " + drive;
-        examine(drive, 3, seen);
-    } else {
-        appendToLog(log, {now() + " scan request not understood: " + oneLine(joined(args), 200)},
-                    2000);
-        return 0;
-    }
-    std::vector<std::string> started{now() + " " + oneLine(subject, 300) + " started"};
-    for (const std::string& path : seen.shown)
-        started.push_back("  " + oneLine(path, 400));
-    appendToLog(log, started, 2000);
-    sleepFor(scanDuration());
-    const std::string what = type == "2" ? " programs examined" : " files examined";
-    appendToLog(log, {now() + " " + std::to_string(seen.files) + what + ", no threat found"}, 2000);
-    return 0;
-}
-
-// ---------------------------------------------------------------------------------
-// Folder search
-
-// "1 <folder>": the paths of the folder's files, one per line, for the folder search page.
-int diskScanEngine(const Self& self, const Args& args)
-{
-    if (args.empty() || args[0] != "1")
-        return 0; // "0 0" and "2": nothing left to do
-    constexpr std::size_t MaxFiles = 5000;
-    const std::string folder = joined(args, 1);
-    std::vector<std::string> paths;
-    if (isDirectory(folder)) {
-        for (const Entry& entry : entriesOf(folder)) {
-            if (paths.size() >= MaxFiles)
-                break;
-            // A name with a line break in it cannot be one line of the list.
-            if (entry.regular && entry.name.find_first_of("\r\n") == std::string::npos)
-                paths.push_back(joinPath(folder, entry.name));
-        }
-    }
-    writeWhole(self.file("liste2.txt"), withCrLf(paths));
     return 0;
 }
 
@@ -709,19 +568,9 @@ struct Engine
 };
 
 constexpr Engine Engines[] = {
-    {"tempsreel.exe", realTimeEngine},
-    {"pngi.exe", stayResident},
-    {"net.exe", stayResident},
-    {"netstat.exe", stayResident},
-    {"serveur.exe", stayResident},
-    {"pop_kent.exe", endAtOnce},
-    {"majbase.exe", databaseUpdate},
-    {"netpro.exe", networkEngine},
-    {"scanwapper.exe", scanEngine},
-    {"scandisk.exe", diskScanEngine},
-    {"sauvegarde.exe", backupEngine},
-    {"ipcp.exe", resolverEngine},
-    {"msgs.exe", notifier},
+    {"pngi.exe", stayResident},   {"net.exe", stayResident},     {"serveur.exe", stayResident},
+    {"pop_kent.exe", endAtOnce},  {"netpro.exe", networkEngine}, {"sauvegarde.exe", backupEngine},
+    {"ipcp.exe", resolverEngine}, {"msgs.exe", notifier},
 };
 
 } // namespace
@@ -740,7 +589,7 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr,
                  "%s: copy this program beside the panel under an engine's name "
-                 "(tempsreel.exe, scanwapper.exe, ipcp.exe …)\n",
+                 "(pngi.exe, ipcp.exe, msgs.exe …)\n",
                  self->name.c_str());
     return 2;
 }

@@ -1,0 +1,136 @@
+#include "protect/ClamEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <clamav.h>
+
+#include <mutex>
+
+namespace orvanel::engines {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The kinds of database file the engine reads (cvd/cld/cud containers and the plain
+// signature files that freshclam or an administrator may add).
+const QStringList& databaseSuffixes()
+{
+    static const QStringList suffixes = {
+        u"cvd"_s, u"cld"_s, u"cud"_s, u"hdb"_s,  u"hsb"_s,  u"hdu"_s, u"hsu"_s, u"mdb"_s,
+        u"msb"_s, u"mdu"_s, u"msu"_s, u"ndb"_s,  u"ndu"_s,  u"ldb"_s, u"ldu"_s, u"cdb"_s,
+        u"fp"_s,  u"sfp"_s, u"ign"_s, u"ign2"_s, u"pdb"_s,  u"gdb"_s, u"wdb"_s, u"ftm"_s,
+        u"cbc"_s, u"crb"_s, u"idb"_s, u"yar"_s,  u"yara"_s, u"cat"_s};
+    return suffixes;
+}
+
+// The database files of a folder by base name ("daily" for daily.cvd or daily.cld).
+QHash<QString, QFileInfo> databasesIn(const QString& dir)
+{
+    QHash<QString, QFileInfo> found;
+    if (dir.isEmpty())
+        return found;
+    const QFileInfoList entries = QDir(dir).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (!databaseSuffixes().contains(entry.suffix().toLower()))
+            continue;
+        const QString base = entry.completeBaseName();
+        const auto known = found.constFind(base);
+        if (known == found.cend() || known->lastModified() < entry.lastModified())
+            found.insert(base, entry);
+    }
+    return found;
+}
+
+std::once_flag g_initialised;
+cl_error_t g_initResult = CL_SUCCESS;
+
+} // namespace
+
+QStringList databaseFiles(const QString& systemDir, const QString& userDir,
+                          const QString& signatureFile)
+{
+    const QHash<QString, QFileInfo> system = databasesIn(systemDir);
+    const QHash<QString, QFileInfo> own = databasesIn(userDir);
+    QStringList files;
+    for (auto it = system.cbegin(); it != system.cend(); ++it) {
+        const auto newer = own.constFind(it.key());
+        if (newer == own.cend() || newer->lastModified() <= it->lastModified())
+            files.append(it->filePath());
+    }
+    for (auto it = own.cbegin(); it != own.cend(); ++it) {
+        const auto older = system.constFind(it.key());
+        if (older == system.cend() || older->lastModified() < it->lastModified())
+            files.append(it->filePath());
+    }
+    files.sort();
+    // A signature file of ours that names itself like one of the folders' is still ours.
+    if (!signatureFile.isEmpty() && !files.contains(signatureFile))
+        files.append(signatureFile);
+    return files;
+}
+
+ClamEngine::~ClamEngine()
+{
+    if (m_engine)
+        cl_engine_free(m_engine);
+}
+
+std::unique_ptr<ClamEngine> ClamEngine::load(const QStringList& databases, QString* error)
+{
+    std::call_once(g_initialised, [] { g_initResult = cl_init(CL_INIT_DEFAULT); });
+    if (g_initResult != CL_SUCCESS) {
+        *error = u"the scanning library does not start: "_s +
+                 QString::fromUtf8(cl_strerror(g_initResult));
+        return nullptr;
+    }
+    std::unique_ptr<ClamEngine> engine(new ClamEngine);
+    engine->m_engine = cl_engine_new();
+    if (!engine->m_engine) {
+        *error = u"the scanning engine cannot be made"_s;
+        return nullptr;
+    }
+    QStringList failed;
+    for (const QString& database : databases) {
+        unsigned count = 0;
+        const cl_error_t loaded = cl_load(QFile::encodeName(database).constData(), engine->m_engine,
+                                          &count, CL_DB_STDOPT);
+        if (loaded == CL_SUCCESS)
+            engine->m_signatures += count;
+        else
+            failed.append(database + u": "_s + QString::fromUtf8(cl_strerror(loaded)));
+    }
+    if (engine->m_signatures == 0) {
+        *error = u"no signature could be loaded. "_s + failed.join(u"; "_s);
+        return nullptr;
+    }
+    const cl_error_t compiled = cl_engine_compile(engine->m_engine);
+    if (compiled != CL_SUCCESS) {
+        *error = u"the signatures do not compile: "_s + QString::fromUtf8(cl_strerror(compiled));
+        return nullptr;
+    }
+    if (!failed.isEmpty())
+        *error = failed.join(u"; "_s); // loaded all the same, with what was readable
+    return engine;
+}
+
+ClamEngine::Result ClamEngine::scan(int fd, const char* path) const
+{
+    // The options clamscan uses by default: every file format parsed, heuristics on.
+    cl_scan_options options{};
+    options.parse = ~0u;
+    options.general = CL_SCAN_GENERAL_HEURISTICS;
+    const char* name = nullptr;
+    unsigned long scanned = 0;
+    const cl_error_t result = cl_scandesc(fd, path, &name, &scanned, m_engine, &options);
+    if (result == CL_VIRUS)
+        return {Verdict::Infected, name ? std::string(name) : std::string("?")};
+    if (result == CL_CLEAN)
+        return {Verdict::Clean, {}};
+    return {Verdict::Unreadable, {}};
+}
+
+} // namespace orvanel::engines
