@@ -4,6 +4,7 @@
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 #include "pages/tools/CookiesDownloadsPage.h"
+#include "pages/tools/FolderSearchPage.h"
 
 namespace orvanel {
 
@@ -27,7 +28,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(58)}, // modification logs
         {K::text(64), nullptr, &entries::runWebPageEntry},
         {K::text(59), &makePage<CookiesDownloadsPage>},
-        {K::text(60)},     // folder search
+        {K::text(60), &makePage<FolderSearchPage>},
         {K::text(61)},     // clean-up
         {K::text(62)},     // web sites
         {K::text(63)},     // Internet address
