@@ -1,5 +1,6 @@
 #include "pages/tools/CleanUpPage.h"
 
+#include "ToolsPageTest.h"
 #include "pages/settings/TestPanelContext.h"
 #include "platform/linux/FreedesktopTrash.h"
 #include "platform/linux/XdgAutostartEntries.h"
@@ -16,14 +17,6 @@ using namespace Qt::StringLiterals;
 namespace orvanel::testing {
 namespace {
 
-void write(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
-
 // A temporary home with a desktop, an autostart folder, a trash and a folder of programs
 // that stands for PATH.
 class CleanUpPageTest : public ::testing::Test
@@ -37,9 +30,9 @@ protected:
         context.fake.user.desktop = desktop();
         context.serviceSet().autostart = &m_autostart;
         context.serviceSet().trash = &m_trash;
-        write(m_home.path() + u"/mountinfo"_s, {});
-        write(bin() + u"/livetool"_s, "#!/bin/sh\n");
-        write(bin() + u" with blank/live tool"_s, "#!/bin/sh\n");
+        touch(m_home.path() + u"/mountinfo"_s, {});
+        touch(bin() + u"/livetool"_s, "#!/bin/sh\n");
+        touch(bin() + u" with blank/live tool"_s, "#!/bin/sh\n");
         QDir().mkpath(desktop());
     }
 
@@ -63,13 +56,7 @@ protected:
     QString trashFile() const { return m_home.path() + u"/.local/share/Trash/files/old.txt"_s; }
     QListWidget* list() const { return panel->findChild<QListWidget*>(u"clean-up list"_s); }
     QPushButton* button(const QString& name) const { return panel->findChild<QPushButton*>(name); }
-    QStringList listed() const
-    {
-        QStringList out;
-        for (int row = 0; row < list()->count(); ++row)
-            out.append(list()->item(row)->text());
-        return out;
-    }
+    QStringList listed() const { return testing::listed(list()); }
 
     QTemporaryDir m_home;
     platform::XdgAutostartEntries m_autostart;
@@ -82,30 +69,13 @@ protected:
 TEST_F(CleanUpPageTest, ControlsAndSwitches)
 {
     build(true, false, false);
-    const struct
-    {
-        const char* name;
-        QRect geometry;
-        const char* caption;
-        bool visible;
-    } expected[] = {
-        {"CheckBox10", {40, 56, 121, 17}, "entry 81", true},
-        {"CheckBox11", {40, 88, 145, 17}, "entry 82", true},
-        {"CheckBox12", {40, 112, 113, 17}, "entry 83", true},
-        {"BitBtn13", {248, 264, 75, 25}, "OK", true},
-        {"BitBtn18", {504, 80, 75, 25}, "OK", true},
-        {"clean-up list", {144, 48, 337, 97}, nullptr, true},
-        {"desktop file list", {648, 120, 105, 97}, nullptr, false},
-    };
-    for (const auto& e : expected) {
-        auto* widget = panel->findChild<QWidget*>(QLatin1StringView(e.name));
-        ASSERT_NE(widget, nullptr) << e.name;
-        EXPECT_EQ(widget->geometry(), e.geometry) << e.name;
-        EXPECT_EQ(widget->isVisible(), e.visible) << e.name;
-        if (e.caption) {
-            EXPECT_EQ(widget->property("text").toString(), QString::fromLatin1(e.caption));
-        }
-    }
+    expectControls(panel.get(), {{"CheckBox10", {40, 56, 121, 17}, "entry 81"},
+                                 {"CheckBox11", {40, 88, 145, 17}, "entry 82"},
+                                 {"CheckBox12", {40, 112, 113, 17}, "entry 83"},
+                                 {"BitBtn13", {248, 264, 75, 25}, "OK"},
+                                 {"BitBtn18", {504, 80, 75, 25}, "OK"},
+                                 {"clean-up list", {144, 48, 337, 97}},
+                                 {"desktop file list", {648, 120, 105, 97}, nullptr, false}});
     // The two switches that are off were written, in the order of the boxes.
     EXPECT_EQ(context.clicks, (QList<std::pair<int, bool>>{{11, false}, {12, false}}));
     panel->findChild<QCheckBox*>(u"CheckBox10"_s)->click();
@@ -140,7 +110,7 @@ TEST_F(CleanUpPageTest, DeadDesktopShortcutsAreListedAndDeletedUnlessTicked)
     };
     QStringList dead;
     for (const auto& s : shortcuts) {
-        write(desktop() + u'/' + QLatin1StringView(s.file), s.text);
+        touch(desktop() + u'/' + QLatin1StringView(s.file), s.text);
         if (s.dead)
             dead.append(QString::fromLatin1(s.file));
     }
@@ -192,7 +162,7 @@ TEST_F(CleanUpPageTest, StartupEntriesRemovedOnlyWhenTheProgramIsCertainlyGone)
         {"Orvanel", "Exec=/nonexistent/Orvanel", true},
     };
     for (const auto& e : entries)
-        write(m_autostart.folder() + u'/' + QLatin1StringView(e.name) + u".desktop"_s,
+        touch(m_autostart.folder() + u'/' + QLatin1StringView(e.name) + u".desktop"_s,
               "[Desktop Entry]\nType=Application\n" + e.exec + "\n");
 
     build(false, false, false);
@@ -216,7 +186,7 @@ TEST_F(CleanUpPageTest, TrashEmptiedOnlyAfterYesWithCheckBox12Ticked)
     } cases[] = {{true, false, false}, {false, true, false}, {true, true, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "ticked " << c.ticked << ", yes " << c.yes);
-        write(trashFile(), "old");
+        touch(trashFile(), "old");
         build(false, false, c.ticked);
         context.fake.prompt.answers = {c.yes};
         button(u"BitBtn18"_s)->click();

@@ -1,5 +1,6 @@
 #include "pages/tools/CookiesDownloadsPage.h"
 
+#include "ToolsPageTest.h"
 #include "pages/settings/TestPanelContext.h"
 
 #include <QCheckBox>
@@ -17,22 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace orvanel::testing {
 namespace {
-
-void touch(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write("x");
-}
-
-QStringList names(const QListWidget* list)
-{
-    QStringList out;
-    for (int row = 0; row < list->count(); ++row)
-        out.append(list->item(row)->text());
-    return out;
-}
 
 class CookiesDownloadsPageTest : public ::testing::Test
 {
@@ -67,54 +52,30 @@ protected:
     std::unique_ptr<CookiesDownloadsPage> page;
 };
 
-TEST_F(CookiesDownloadsPageTest, ControlsAndWhatTheListsShow)
+TEST_F(CookiesDownloadsPageTest, ControlsListsAndSwitch)
 {
     touch(downloads() + u"/b.iso"_s);
     touch(downloads() + u"/a.pdf"_s);
     touch(downloads() + u"/noextension"_s);
     touch(downloads() + u"/.hidden"_s);
     touch(downloads() + u"/sub/inner.txt"_s);
-    build();
-
-    const struct
-    {
-        const char* name;
-        QRect geometry;
-        const char* caption;
-    } expected[] = {
-        {"BitBtn20", {160, 216, 75, 25}, "entry 18"},
-        {"BitBtn3", {288, 216, 75, 25}, "entry 18"},
-        {"ShellTreeView1", {24, 48, 121, 161}, nullptr},
-        {"ShellTreeView2", {424, 48, 121, 161}, nullptr},
-        {"cookies file list", {160, 48, 121, 161}, nullptr},
-        {"downloads file list", {288, 48, 121, 161}, nullptr},
-        {"CheckBox13", {16, 24, 97, 17}, "entry 84"},
-        {"cookies label", {192, 16, 38, 13}, "entry 75"},
-        {"downloads label", {304, 16, 53, 13}, "entry 76"},
-    };
-    for (const auto& e : expected) {
-        auto* widget = control<QWidget>(QString::fromLatin1(e.name));
-        ASSERT_NE(widget, nullptr) << e.name;
-        EXPECT_EQ(widget->parentWidget(), panel.get()) << e.name;
-        EXPECT_EQ(widget->geometry(), e.geometry) << e.name;
-        EXPECT_TRUE(widget->isVisible() && widget->isEnabled()) << e.name;
-        if (e.caption) {
-            EXPECT_EQ(widget->property("text").toString(), QString::fromLatin1(e.caption));
-        }
-    }
+    build(false);
+    expectControls(panel.get(), {{"BitBtn20", {160, 216, 75, 25}, "entry 18"},
+                                 {"BitBtn3", {288, 216, 75, 25}, "entry 18"},
+                                 {"ShellTreeView1", {24, 48, 121, 161}},
+                                 {"ShellTreeView2", {424, 48, 121, 161}},
+                                 {"cookies file list", {160, 48, 121, 161}},
+                                 {"downloads file list", {288, 48, 121, 161}},
+                                 {"CheckBox13", {16, 24, 97, 17}, "entry 84"},
+                                 {"cookies label", {192, 16, 38, 13}, "entry 75"},
+                                 {"downloads label", {304, 16, 53, 13}, "entry 76"}});
     EXPECT_TRUE(control<QPushButton>(u"BitBtn3"_s)->isDefault());
-    EXPECT_EQ(names(control<QListWidget>(u"downloads file list"_s)),
+    EXPECT_EQ(listed(control<QListWidget>(u"downloads file list"_s)),
               QStringList({u"a.pdf"_s, u"b.iso"_s, u"noextension"_s}));
     // Linux keeps no cookies folder: the list shows nothing, not the current folder.
     EXPECT_EQ(control<QListWidget>(u"cookies file list"_s)->count(), 0);
     EXPECT_TRUE(page->cookiesFolder().isEmpty());
-    EXPECT_TRUE(control<QCheckBox>(u"CheckBox13"_s)->isChecked());
-    EXPECT_TRUE(context.clicks.isEmpty());
-}
-
-TEST_F(CookiesDownloadsPageTest, SwitchOffIsWrittenOnceAndClicksAreWritten)
-{
-    build(false);
+    // Champ12 off: the box shows it and the writer ran once.
     auto* box = control<QCheckBox>(u"CheckBox13"_s);
     EXPECT_FALSE(box->isChecked());
     ASSERT_EQ(context.clicks.size(), 1);
@@ -198,7 +159,7 @@ TEST_F(CookiesDownloadsPageTest, FolderChosenInATreeIsShownAndEmptied)
     page->ShellTreeView1DblClick();
 
     EXPECT_EQ(page->cookiesFolder(), chosen);
-    EXPECT_EQ(names(control<QListWidget>(u"cookies file list"_s)), QStringList{u"one.txt"_s});
+    EXPECT_EQ(listed(control<QListWidget>(u"cookies file list"_s)), QStringList{u"one.txt"_s});
     context.fake.prompt.answers = {true};
     control<QPushButton>(u"BitBtn20"_s)->click();
     EXPECT_FALSE(QFileInfo::exists(chosen + u"/one.txt"_s));

@@ -1,5 +1,6 @@
 #include "pages/tools/FolderSearchPage.h"
 
+#include "ToolsPageTest.h"
 #include "pages/settings/TestPanelContext.h"
 
 #include <QLabel>
@@ -18,14 +19,6 @@ namespace orvanel::testing {
 namespace {
 
 const char* const kStepButtons[] = {"BitBtn9", "BitBtn10", "BitBtn11", "BitBtn12"};
-
-void touch(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write("copy");
-}
 
 class FolderSearchPageTest : public ::testing::Test
 {
@@ -65,13 +58,7 @@ protected:
         control<QPushButton>("BitBtn10")->click();
         ASSERT_TRUE(finishWait());
     }
-    QStringList listed() const
-    {
-        QStringList out;
-        for (int row = 0; row < list()->count(); ++row)
-            out.append(list()->item(row)->text());
-        return out;
-    }
+    QStringList listed() const { return testing::listed(list()); }
 
     QTemporaryDir m_home;
     TestPanelContext context;
@@ -81,30 +68,14 @@ protected:
 
 TEST_F(FolderSearchPageTest, ControlsArePlacedAndCaptioned)
 {
-    const struct
-    {
-        const char* name;
-        QRect geometry;
-        const char* caption;
-    } expected[] = {
-        {"BitBtn9", {136, 272, 75, 25}, "1"},
-        {"BitBtn10", {232, 272, 75, 25}, "2"},
-        {"BitBtn11", {336, 272, 75, 25}, "3"},
-        {"BitBtn12", {48, 272, 75, 25}, "0"},
-        {"CheckListBox2", {24, 64, 361, 209}, nullptr},
-        {"DirectoryListBox2", {424, 24, 145, 193}, nullptr},
-        {"Edit3", {424, 232, 145, 21}, ""},
-        {"step label", {240, 24, 42, 13}, ""},
-    };
-    for (const auto& e : expected) {
-        auto* widget = control<QWidget>(e.name);
-        ASSERT_NE(widget, nullptr) << e.name;
-        EXPECT_EQ(widget->geometry(), e.geometry) << e.name;
-        EXPECT_TRUE(widget->isVisible() && widget->isEnabled()) << e.name;
-        if (e.caption) {
-            EXPECT_EQ(widget->property("text").toString(), QString::fromLatin1(e.caption));
-        }
-    }
+    expectControls(panel, {{"BitBtn9", {136, 272, 75, 25}, "1"},
+                           {"BitBtn10", {232, 272, 75, 25}, "2"},
+                           {"BitBtn11", {336, 272, 75, 25}, "3"},
+                           {"BitBtn12", {48, 272, 75, 25}, "0"},
+                           {"CheckListBox2", {24, 64, 361, 209}},
+                           {"DirectoryListBox2", {424, 24, 145, 193}},
+                           {"Edit3", {424, 232, 145, 21}, ""},
+                           {"step label", {240, 24, 42, 13}, ""}});
     EXPECT_EQ(context.editSlot(3).data(), control<QLineEdit>("Edit3"));
     EXPECT_TRUE(control<QLineEdit>("Edit3")->isReadOnly());
 }

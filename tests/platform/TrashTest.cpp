@@ -1,6 +1,5 @@
-// The freedesktop trash and the program lookups of the clean-up, over temporary folders.
+// The freedesktop trash, over temporary folders.
 #include "platform/linux/FreedesktopTrash.h"
-#include "platform/linux/ProgramLookup.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,36 +75,6 @@ TEST(FreedesktopTrash, EmptiesTheUsersTrashFoldersAndNothingElse)
     EXPECT_TRUE(QFileInfo::exists(volume + u"/keep.txt"_s));
     EXPECT_TRUE(QFileInfo::exists(other + u"/precious.txt"_s));
     EXPECT_TRUE(QFileInfo::exists(other + u"/files/e.txt"_s));
-}
-
-TEST(ProgramLookup, MissingOnlyWhenCertainlyGone)
-{
-    QTemporaryDir temp;
-    const QString bin = temp.path() + u"/bin"_s;
-    write(bin + u"/tool"_s);
-    write(temp.path() + u"/with blank/prog"_s);
-    const QStringList path = {bin, temp.path() + u"/empty"_s};
-    const struct
-    {
-        QString command;
-        Presence presence;
-    } cases[] = {
-        {u"tool"_s, Presence::Present},
-        {u"tool --tray"_s, Presence::Present},
-        {bin + u"/tool"_s, Presence::Present},
-        {u"\""_s + temp.path() + u"/with blank/prog\" -x"_s, Presence::Present},
-        {temp.path() + u"/with blank/prog"_s, Presence::Present}, // unquoted path with blanks
-        {u"missing-tool"_s, Presence::Missing},
-        {bin + u"/missing"_s, Presence::Missing},
-        {bin + u"/tool/inside"_s, Presence::Missing},
-        {u"./tool"_s, Presence::Unknown},
-        {u""_s, Presence::Unknown},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(commandProgramPresence(c.command, path), c.presence) << c.command.toStdString();
-    // A relative PATH entry is a folder we cannot look in.
-    EXPECT_EQ(programPresence(u"missing-tool"_s, {bin, u"relative"_s}), Presence::Unknown);
-    EXPECT_EQ(programPresence(u"missing-tool"_s, {}), Presence::Unknown);
 }
 
 } // namespace
