@@ -3,6 +3,9 @@
 #include "pages/Page.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
+#include "pages/tools/CleanUpPage.h"
+#include "pages/tools/CookiesDownloadsPage.h"
+#include "pages/tools/FolderSearchPage.h"
 
 namespace orvanel {
 
@@ -25,9 +28,9 @@ const std::vector<PageEntry>& pageTable()
         {K::text(57), &makePage<SwitchesPage>},
         {K::text(58)}, // modification logs
         {K::text(64), nullptr, &entries::runWebPageEntry},
-        {K::text(59)},     // cookies and downloads
-        {K::text(60)},     // folder search
-        {K::text(61)},     // clean-up
+        {K::text(59), &makePage<CookiesDownloadsPage>},
+        {K::text(60), &makePage<FolderSearchPage>},
+        {K::text(61), &makePage<CleanUpPage>},
         {K::text(62)},     // web sites
         {K::text(63)},     // Internet address
         {K::memoryWord()}, // memory

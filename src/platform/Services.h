@@ -9,6 +9,7 @@
 #include "platform/Prompt.h"
 #include "platform/Spawner.h"
 #include "platform/SystemTray.h"
+#include "platform/Trash.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserEnvironment.h"
 
@@ -30,6 +31,7 @@ struct Services
     Prompt* prompt = nullptr;
     Clock* clock = nullptr;
     SystemTray* tray = nullptr;
+    Trash* trash = nullptr;
 };
 
 // The services of a set that holds one implementation of each under these names
@@ -48,6 +50,7 @@ template <typename Set> Services servicesOf(Set& set)
     s.prompt = &set.prompt;
     s.clock = &set.clock;
     s.tray = &set.tray;
+    s.trash = &set.trash;
     return s;
 }
 

@@ -18,9 +18,11 @@ public:
     // any other number → empty.
     virtual QString specialFolder(int csidl) const = 0;
     virtual QString userName() const = 0;
-    // /home/<user>/Downloads when it exists, else the root of the file system that holds
-    // workspaceDir.
+    // The user's XDG download folder (default ~/Downloads) when it exists, else the root
+    // of the file system that holds workspaceDir.
     virtual QString downloadsFolder(const QString& workspaceDir) const = 0;
+    // The user's home folder.
+    virtual QString homeFolder() const = 0;
 };
 
 } // namespace orvanel::platform

@@ -108,20 +108,22 @@ TEST_F(UserEnvironmentTest, UserNameIsTheEffectiveUsersLogin)
     EXPECT_EQ(LinuxUserEnvironment(home(), config()).userName(), q(entry->pw_name));
 }
 
-TEST_F(UserEnvironmentTest, DownloadsFolderOfTheUserWhenItExists)
+TEST_F(UserEnvironmentTest, DownloadsFolderIsTheXdgDownloadFolderWhenItExists)
 {
     LinuxUserEnvironment user(home(), config());
-    const QString homes = m_temp.path() + q("/homes");
-    user.setHomesRoot(homes);
-    const QString downloads = homes + q("/") + user.userName() + q("/Downloads");
-    ASSERT_TRUE(QDir().mkpath(downloads));
-    EXPECT_EQ(user.downloadsFolder(m_temp.path()), downloads);
+    // ~/Downloads by default, the folder of user-dirs.dirs when it names one.
+    ASSERT_TRUE(QDir().mkpath(home() + q("/Downloads")));
+    EXPECT_EQ(user.downloadsFolder(m_temp.path()), home() + q("/Downloads"));
+    writeFile(config() + q("/user-dirs.dirs"),
+              "XDG_DOWNLOAD_DIR=\"$HOME/T\u00e9l\u00e9chargements\"\n");
+    ASSERT_TRUE(QDir().mkpath(home() + q("/T\u00e9l\u00e9chargements")));
+    EXPECT_EQ(user.downloadsFolder(m_temp.path()), home() + q("/T\u00e9l\u00e9chargements"));
+    EXPECT_EQ(user.homeFolder(), home());
 }
 
 TEST_F(UserEnvironmentTest, OtherwiseTheRootOfTheWorkspacesFileSystem)
 {
     LinuxUserEnvironment user(home(), config());
-    user.setHomesRoot(m_temp.path() + q("/no-homes"));
     const QString workspace = QDir(m_temp.path()).canonicalPath() + q("/ws");
     ASSERT_TRUE(QDir().mkpath(workspace));
     const QString mountinfo = m_temp.path() + q("/mountinfo");
@@ -137,7 +139,6 @@ TEST_F(UserEnvironmentTest, OtherwiseTheRootOfTheWorkspacesFileSystem)
 
     // The real mount table: some mount point above the workspace.
     LinuxUserEnvironment real(home(), config());
-    real.setHomesRoot(m_temp.path() + q("/no-homes"));
     const QString root = real.downloadsFolder(workspace);
     EXPECT_TRUE(root == q("/") || workspace.startsWith(root + q("/"))) << root.toStdString();
 

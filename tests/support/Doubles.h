@@ -132,7 +132,9 @@ public:
     }
     QString userName() const override { return user; }
     QString downloadsFolder(const QString&) const override { return downloads; }
+    QString homeFolder() const override { return home; }
 
+    QString home;
     QString desktop;
     QString downloads;
     QString user = QStringLiteral("tester");
@@ -157,6 +159,18 @@ public:
     bool available = true;
 };
 
+// Counts how often the trash was emptied.
+class RecordingTrash final : public platform::Trash
+{
+public:
+    bool empty() override
+    {
+        ++empties;
+        return true;
+    }
+    int empties = 0;
+};
+
 class NeverBusyProbe final : public platform::ExclusiveOpenProbe
 {
 public:
@@ -178,6 +192,7 @@ struct FakePlatform
     ScriptedPrompt prompt;
     ScriptedClock clock;
     FixedTray tray;
+    RecordingTrash trash;
 
     platform::Services services();
 };

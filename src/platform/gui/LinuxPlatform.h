@@ -5,6 +5,7 @@
 #include "platform/gui/MessageBoxPrompt.h"
 #include "platform/gui/QtSystemTray.h"
 #include "platform/linux/FlockProbe.h"
+#include "platform/linux/FreedesktopTrash.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxSpawner.h"
 #include "platform/linux/LinuxUserEnvironment.h"
@@ -37,6 +38,7 @@ struct LinuxPlatform final
     MessageBoxPrompt prompt;
     SystemClock clock;
     QtSystemTray tray;
+    FreedesktopTrash trash;
 };
 
 } // namespace orvanel::platform

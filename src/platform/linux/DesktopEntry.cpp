@@ -75,6 +75,8 @@ DesktopEntryKeys parseDesktopEntry(QStringView text)
             keepFirst(keys.type, value);
         else if (key == u"Name")
             keepFirst(keys.name, value);
+        else if (key == u"TryExec")
+            keepFirst(keys.tryExec, value);
         else if (key == u"Exec")
             keepFirst(keys.exec, value);
         else if (key == u"URL")

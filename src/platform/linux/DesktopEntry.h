@@ -18,6 +18,7 @@ struct DesktopEntryKeys
     bool hasMainGroup = false;
     std::optional<QString> type;
     std::optional<QString> name;
+    std::optional<QString> tryExec;
     std::optional<QString> exec; // as written: string escapes and quoting still in place
     std::optional<QString> url;
 };

@@ -56,19 +56,19 @@ LinuxUserEnvironment::LinuxUserEnvironment(QString home, QString configDir)
 QString LinuxUserEnvironment::specialFolder(int csidl) const
 {
     // Linux desktops keep no cookies folder (33); unknown numbers have no folder either.
-    return csidl == DesktopFolder ? desktopFolder() : QString();
+    return csidl == DesktopFolder ? userDir(u"XDG_DESKTOP_DIR", QStringLiteral("Desktop"))
+                                  : QString();
 }
 
-QString LinuxUserEnvironment::desktopFolder() const
+QString LinuxUserEnvironment::userDir(QStringView key, const QString& fallback) const
 {
     QFile dirs(m_configDir + QStringLiteral("/user-dirs.dirs"));
     if (dirs.open(QIODevice::ReadOnly)) {
-        const auto folder =
-            userDirFromText(QString::fromUtf8(dirs.readAll()), u"XDG_DESKTOP_DIR", m_home);
+        const auto folder = userDirFromText(QString::fromUtf8(dirs.read(64 * 1024)), key, m_home);
         if (folder)
             return *folder;
     }
-    return m_home + QStringLiteral("/Desktop");
+    return m_home + QLatin1Char('/') + fallback;
 }
 
 QString LinuxUserEnvironment::userName() const
@@ -78,13 +78,9 @@ QString LinuxUserEnvironment::userName() const
 
 QString LinuxUserEnvironment::downloadsFolder(const QString& workspaceDir) const
 {
-    const QString user = userName();
-    if (!user.isEmpty()) {
-        const QString downloads =
-            m_homesRoot + QLatin1Char('/') + user + QStringLiteral("/Downloads");
-        if (QFileInfo(downloads).isDir())
-            return downloads;
-    }
+    const QString downloads = userDir(u"XDG_DOWNLOAD_DIR", QStringLiteral("Downloads"));
+    if (QFileInfo(downloads).isDir())
+        return downloads;
     // Else the root of the file system that holds the workspace: the mount point.
     QString path = QFileInfo(workspaceDir).canonicalFilePath();
     if (path.isEmpty())

@@ -15,21 +15,21 @@ public:
     QString specialFolder(int csidl) const override;
     QString userName() const override;
     QString downloadsFolder(const QString& workspaceDir) const override;
+    QString homeFolder() const override { return m_home; }
 
-    // Where the users' home folders lie ("/home") and the mount table that tells which
-    // file system holds a folder; tests point both at their own files.
-    void setHomesRoot(QString homesRoot) { m_homesRoot = std::move(homesRoot); }
+    // The mount table that tells which file system holds a folder; tests point it at
+    // their own file.
     void setMountInfoPath(QString path) { m_mountInfo = std::move(path); }
 
     QString home() const { return m_home; }
     QString configDir() const { return m_configDir; }
 
 private:
-    QString desktopFolder() const;
+    // A folder of user-dirs.dirs (XDG_DESKTOP_DIR …), else <home>/<fallback>.
+    QString userDir(QStringView key, const QString& fallback) const;
 
     QString m_home;
     QString m_configDir;
-    QString m_homesRoot = QStringLiteral("/home");
     QString m_mountInfo = QStringLiteral("/proc/self/mountinfo");
 };
 

@@ -52,6 +52,9 @@ public:
     QPointer<QLineEdit>& editSlot(int number) override { return m_edits[(number - 1) % 3]; }
 
     TestWorkspace& workspace() { return m_workspace; }
+    // The services the page sees, for a test that puts a real one over a temporary folder
+    // in place of a double.
+    platform::Services& serviceSet() { return m_services; }
 
     FakePlatform fake;
     QList<std::pair<int, bool>> clicks;

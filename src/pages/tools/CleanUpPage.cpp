@@ -1,0 +1,189 @@
+#include "pages/tools/CleanUpPage.h"
+
+#include "pages/PanelContext.h"
+#include "platform/linux/DesktopEntry.h"
+#include "platform/linux/ProgramLookup.h"
+#include "workspace/Names.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+
+using namespace Qt::StringLiterals;
+
+namespace orvanel {
+
+namespace {
+
+// A desktop entry larger than this is not a shortcut.
+constexpr qint64 MaxShortcutBytes = 256 * 1024;
+// A start-up command ending in this switch names its program before a blank.
+const QString AutoRunSwitch = u"/autoRun"_s;
+
+QPushButton* okButton(QWidget* parent, const QString& name, const QRect& geometry,
+                      const QString& caption)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    button->setText(caption.isEmpty() ? u"OK"_s : caption);
+    button->setDefault(true);
+    button->show();
+    return button;
+}
+
+QListWidget* checkList(QWidget* parent, const QString& name, const QRect& geometry)
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setGeometry(geometry);
+    list->show();
+    return list;
+}
+
+} // namespace
+
+void CleanUpPage::build(QWidget* panel)
+{
+    if (!m_searchPathSet)
+        m_searchPath = platform::searchPathFolders();
+    m_checkBox10 = addSwitch(panel, 10, {40, 56, 121, 17}, 81, &CleanUpPage::CheckBox10Click);
+    m_checkBox11 = addSwitch(panel, 11, {40, 88, 145, 17}, 82, &CleanUpPage::CheckBox11Click);
+    m_checkBox12 = addSwitch(panel, 12, {40, 112, 113, 17}, 83, &CleanUpPage::CheckBox12Click);
+    createButtonsAndLists(panel);
+
+    // Clearing a box is a click: the writer runs once for every one of them that is off.
+    const PanelState& state = context().state();
+    m_checkBox10->setChecked(state.configuration[8]);
+    m_checkBox11->setChecked(state.configuration[9]);
+    m_checkBox12->setChecked(state.configuration[10]);
+}
+
+QCheckBox* CleanUpPage::addSwitch(QWidget* panel, int number, const QRect& geometry,
+                                  int captionEntry, void (CleanUpPage::*handler)(bool))
+{
+    auto* box = new QCheckBox(context().texts().text(captionEntry), panel);
+    box->setObjectName(u"CheckBox%1"_s.arg(number));
+    box->setGeometry(geometry);
+    box->setChecked(true);
+    // toggled: a change made in code runs the handler as a user's click does.
+    QObject::connect(box, &QCheckBox::toggled, box,
+                     [this, handler](bool checked) { (this->*handler)(checked); });
+    box->show();
+    return box;
+}
+
+void CleanUpPage::createButtonsAndLists(QWidget* panel)
+{
+    QObject::connect(okButton(panel, u"BitBtn13"_s, {248, 264, 75, 25}, {}), &QPushButton::clicked,
+                     panel, [this] { BitBtn13Click(); });
+    QObject::connect(okButton(panel, u"BitBtn18"_s, {504, 80, 75, 25}, {}), &QPushButton::clicked,
+                     panel, [this] { BitBtn18Click(); });
+    m_cleanUpList = checkList(panel, u"clean-up list"_s, {144, 48, 337, 97});
+    // Only reads the names of the desktop folder's files; never shown.
+    m_desktopFiles = checkList(panel, u"desktop file list"_s, {648, 120, 105, 97});
+    m_desktopFiles->hide();
+}
+
+void CleanUpPage::CheckBox10Click(bool checked)
+{
+    context().configurationCheckBoxClicked(10, checked);
+}
+
+void CleanUpPage::CheckBox11Click(bool checked)
+{
+    context().configurationCheckBoxClicked(11, checked);
+}
+
+void CleanUpPage::CheckBox12Click(bool checked)
+{
+    context().configurationCheckBoxClicked(12, checked);
+}
+
+void CleanUpPage::BitBtn13Click()
+{
+    if (m_checkBox10->isChecked())
+        analyseDesktop();
+    if (m_checkBox11->isChecked())
+        removeDeadStartupEntries();
+}
+
+void CleanUpPage::analyseDesktop()
+{
+    m_cleanUpList->clear();
+    m_desktopFiles->clear();
+    const QString desktop =
+        context().services().user->specialFolder(platform::UserEnvironment::DesktopFolder);
+    if (desktop.isEmpty())
+        return;
+    m_desktopFiles->addItems(QDir(desktop).entryList(QDir::Files, QDir::Name));
+    // The shortcuts of a Linux desktop are its desktop entries.
+    for (int row = 0; row < m_desktopFiles->count(); ++row) {
+        const QString name = m_desktopFiles->item(row)->text();
+        if (!name.endsWith(u".desktop"_s) || !isDeadShortcut(desktop + u'/' + name))
+            continue;
+        auto* item = new QListWidgetItem(name, m_cleanUpList);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+}
+
+bool CleanUpPage::isDeadShortcut(const QString& path) const
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > MaxShortcutBytes)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const auto entry = platform::parseDesktopEntry(QString::fromUtf8(file.read(MaxShortcutBytes)));
+    return platform::shortcutLeadsNowhere(entry, m_searchPath);
+}
+
+void CleanUpPage::removeDeadStartupEntries()
+{
+    platform::AutostartEntries& entries = *context().services().autostart;
+    using Value = platform::AutostartEntries::Value;
+    for (const QString& name : entries.valueNames()) {
+        if (name == names::AutostartValueName)
+            continue; // the panel's own entry stays, whatever it holds
+        const Value value = entries.value(name);
+        if (value.kind != Value::Kind::String)
+            continue;
+        QString command = value.data;
+        if (command.endsWith(AutoRunSwitch))
+            command.chop(AutoRunSwitch.size() + 1);
+        // Only a program that certainly does not exist makes an entry dead.
+        if (command.isEmpty() ||
+            platform::commandProgramPresence(command, m_searchPath) != platform::Presence::Missing)
+            continue;
+        if (entries.value(name).kind != Value::Kind::Missing)
+            entries.removeValue(name);
+    }
+}
+
+void CleanUpPage::BitBtn18Click()
+{
+    if (!context().services().prompt->askYesNo(context().texts().text(65)))
+        return;
+    const QString desktop =
+        context().services().user->specialFolder(platform::UserEnvironment::DesktopFolder);
+    // Names are only resolved against a known desktop folder, never the current one.
+    if (!desktop.isEmpty()) {
+        for (int row = 0; row < m_cleanUpList->count(); ++row) {
+            const QListWidgetItem* item = m_cleanUpList->item(row);
+            const QString path = desktop + u'/' + item->text();
+            if (item->checkState() == Qt::Unchecked && QFileInfo::exists(path))
+                QFile::remove(path);
+        }
+    }
+    if (m_checkBox12->isChecked())
+        context().services().trash->empty();
+}
+
+} // namespace orvanel

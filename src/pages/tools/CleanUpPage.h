@@ -1,0 +1,55 @@
+#pragma once
+
+#include "pages/Page.h"
+
+#include <QPointer>
+#include <QStringList>
+
+class QCheckBox;
+class QListWidget;
+
+namespace orvanel {
+
+// The clean-up page: desktop shortcuts that lead nowhere (listed by the analysis, deleted
+// by the clean button unless ticked), start-up entries whose program is gone (removed by
+// the analysis at once) and the trash (emptied by the clean button). Each of the three
+// is chosen by a check box that is also a configuration switch: CheckBox10, CheckBox11
+// and CheckBox12 for Champ9, Champ10 and Champ11.
+class CleanUpPage final : public Page
+{
+public:
+    using Page::Page;
+
+    void build(QWidget* panel) override;
+
+    void CheckBox10Click(bool checked);
+    void CheckBox11Click(bool checked);
+    void CheckBox12Click(bool checked);
+    void BitBtn13Click(); // analyse
+    void BitBtn18Click(); // clean
+
+    // The folders where programs named without a path are looked for; $PATH by default.
+    void setSearchPath(QStringList folders)
+    {
+        m_searchPath = std::move(folders);
+        m_searchPathSet = true;
+    }
+
+private:
+    QCheckBox* addSwitch(QWidget* panel, int number, const QRect& geometry, int captionEntry,
+                         void (CleanUpPage::*handler)(bool));
+    void createButtonsAndLists(QWidget* panel);
+    void analyseDesktop();
+    void removeDeadStartupEntries();
+    bool isDeadShortcut(const QString& path) const;
+
+    QPointer<QCheckBox> m_checkBox10;
+    QPointer<QCheckBox> m_checkBox11;
+    QPointer<QCheckBox> m_checkBox12;
+    QPointer<QListWidget> m_cleanUpList;
+    QPointer<QListWidget> m_desktopFiles;
+    QStringList m_searchPath;
+    bool m_searchPathSet = false;
+};
+
+} // namespace orvanel

@@ -1,0 +1,213 @@
+#include "pages/tools/CookiesDownloadsPage.h"
+
+#include "pages/PanelContext.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace orvanel {
+
+namespace {
+
+// A button with the OK glyph: the window's default button.
+QPushButton* okButton(QWidget* parent, const QString& name, const QRect& geometry,
+                      const QString& caption)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    button->setText(caption.isEmpty() ? u"OK"_s : caption);
+    button->setDefault(true);
+    button->show();
+    return button;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QRect& geometry, const QString& text)
+{
+    auto* control = new QLabel(text, parent);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    control->show();
+    return control;
+}
+
+// A shell folder tree: the folders of the file system, from its root.
+QTreeView* folderTree(QWidget* parent, const QString& name, const QRect& geometry)
+{
+    auto* tree = new QTreeView(parent);
+    tree->setObjectName(name);
+    tree->setGeometry(geometry);
+    auto* model = new QFileSystemModel(tree);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model->setRootPath(u"/"_s);
+    tree->setModel(model);
+    tree->setRootIndex(model->index(u"/"_s));
+    tree->setHeaderHidden(true);
+    for (int column = 1; column < model->columnCount(); ++column)
+        tree->hideColumn(column);
+    tree->show();
+    return tree;
+}
+
+QListWidget* fileList(QWidget* parent, const QString& name, const QRect& geometry)
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setGeometry(geometry);
+    list->show();
+    return list;
+}
+
+QString canonical(const QString& path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? QDir::cleanPath(QDir(path).absolutePath()) : real;
+}
+
+} // namespace
+
+void CookiesDownloadsPage::build(QWidget* panel)
+{
+    createButtons(panel);
+    createListsAndTrees(panel);
+    createSwitchAndLabels(panel);
+
+    // Clearing the box is a click: with Champ12 off the configuration writer runs once.
+    m_checkBox13->setChecked(context().state().configuration[11]);
+    const platform::UserEnvironment& user = *context().services().user;
+    showFolder(m_downloadsList, &m_downloadsFolder,
+               user.downloadsFolder(context().state().workspaceDir));
+    showFolder(m_cookiesList, &m_cookiesFolder,
+               user.specialFolder(platform::UserEnvironment::CookiesFolder));
+}
+
+void CookiesDownloadsPage::createButtons(QWidget* panel)
+{
+    const QString caption = context().texts().text(18);
+    QObject::connect(okButton(panel, u"BitBtn20"_s, {160, 216, 75, 25}, caption),
+                     &QPushButton::clicked, panel, [this] { BitBtn20Click(); });
+    QObject::connect(okButton(panel, u"BitBtn3"_s, {288, 216, 75, 25}, caption),
+                     &QPushButton::clicked, panel, [this] { BitBtn3Click(); });
+}
+
+void CookiesDownloadsPage::createListsAndTrees(QWidget* panel)
+{
+    m_tree1 = folderTree(panel, u"ShellTreeView1"_s, {24, 48, 121, 161});
+    QObject::connect(m_tree1, &QTreeView::doubleClicked, m_tree1,
+                     [this] { ShellTreeView1DblClick(); });
+    m_tree2 = folderTree(panel, u"ShellTreeView2"_s, {424, 48, 121, 161});
+    QObject::connect(m_tree2, &QTreeView::doubleClicked, m_tree2,
+                     [this] { ShellTreeView2DblClick(); });
+    m_cookiesList = fileList(panel, u"cookies file list"_s, {160, 48, 121, 161});
+    m_downloadsList = fileList(panel, u"downloads file list"_s, {288, 48, 121, 161});
+}
+
+void CookiesDownloadsPage::createSwitchAndLabels(QWidget* panel)
+{
+    const TextTable& texts = context().texts();
+    m_checkBox13 = new QCheckBox(texts.text(84), panel);
+    m_checkBox13->setObjectName(u"CheckBox13"_s);
+    m_checkBox13->setGeometry(16, 24, 97, 17);
+    m_checkBox13->setChecked(true);
+    // toggled: a change made in code runs the handler as a user's click does.
+    QObject::connect(m_checkBox13, &QCheckBox::toggled, m_checkBox13,
+                     [this](bool checked) { CheckBox13Click(checked); });
+    m_checkBox13->show();
+    label(panel, u"cookies label"_s, {192, 16, 38, 13}, texts.text(75));
+    label(panel, u"downloads label"_s, {304, 16, 53, 13}, texts.text(76));
+}
+
+void CookiesDownloadsPage::showFolder(QListWidget* list, QString* folder, const QString& path)
+{
+    *folder = path;
+    list->clear();
+    if (path.isEmpty())
+        return; // no folder: never the panel's current folder
+    // The ordinary files of the folder, as "*.*" matches every name on Windows; hidden
+    // files (a leading dot) are not shown.
+    const QStringList files = QDir(path).entryList(QDir::Files, QDir::Name);
+    list->addItems(files);
+}
+
+void CookiesDownloadsPage::showTreeChoice(QTreeView* tree, QListWidget* list, QString* folder)
+{
+    const auto* model = qobject_cast<const QFileSystemModel*>(tree->model());
+    const QModelIndex chosen = tree->currentIndex();
+    showFolder(list, folder, model && chosen.isValid() ? model->filePath(chosen) : QString());
+}
+
+void CookiesDownloadsPage::ShellTreeView1DblClick()
+{
+    showTreeChoice(m_tree1, m_cookiesList, &m_cookiesFolder);
+}
+
+void CookiesDownloadsPage::ShellTreeView2DblClick()
+{
+    showTreeChoice(m_tree2, m_downloadsList, &m_downloadsFolder);
+}
+
+void CookiesDownloadsPage::BitBtn20Click()
+{
+    emptyFolderOf(m_cookiesList, m_cookiesFolder);
+}
+
+void CookiesDownloadsPage::BitBtn3Click()
+{
+    emptyFolderOf(m_downloadsList, m_downloadsFolder);
+}
+
+QString CookiesDownloadsPage::refusalFor(const QString& folder) const
+{
+    if (folder.isEmpty())
+        return u"This list shows no folder. Nothing was deleted."_s;
+    const QString path = canonical(folder);
+    if (path == u"/"_s || QStorageInfo(path).rootPath() == path)
+        return u"%1 is the root of a file system and is never emptied. Nothing was deleted."_s.arg(
+            path);
+    const QString home = context().services().user->homeFolder();
+    if (!home.isEmpty() && path == canonical(home))
+        return u"%1 is your home folder and is never emptied. Nothing was deleted."_s.arg(path);
+    if (path == canonical(context().state().workspaceDir))
+        return u"%1 is the folder of Orvanel's own files and is never emptied. Nothing was "
+               u"deleted."_s.arg(path);
+    return {};
+}
+
+void CookiesDownloadsPage::emptyFolderOf(QListWidget* list, const QString& folder)
+{
+    platform::Prompt& prompt = *context().services().prompt;
+    if (const QString refusal = refusalFor(folder); !refusal.isEmpty()) {
+        prompt.showError(refusal);
+        return;
+    }
+    if (!prompt.askYesNo(context().texts().text(65)))
+        return;
+    // The list's entries as they were read; files that cannot be deleted stay.
+    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    for (int row = 0; row < list->count(); ++row)
+        QFile::remove(base + list->item(row)->text());
+    const QString indexDat = base + u"index.dat"_s;
+    if (QFileInfo::exists(indexDat))
+        QFile::remove(indexDat);
+}
+
+void CookiesDownloadsPage::CheckBox13Click(bool checked)
+{
+    context().configurationCheckBoxClicked(13, checked);
+}
+
+} // namespace orvanel

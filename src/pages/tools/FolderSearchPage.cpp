@@ -1,0 +1,257 @@
+#include "pages/tools/FolderSearchPage.h"
+
+#include "pages/PanelContext.h"
+#include "workspace/EngineControl.h"
+#include "workspace/Names.h"
+#include "workspace/SideFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace orvanel {
+
+namespace {
+
+// liste2.txt is one path per line; a list larger than this is not one the engine wrote.
+constexpr qint64 MaxFoundListBytes = 64 * 1024 * 1024;
+
+QPushButton* okButton(QWidget* parent, const QString& name, const QRect& geometry,
+                      const QString& caption)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    button->setText(caption.isEmpty() ? u"OK"_s : caption);
+    button->setDefault(true);
+    button->show();
+    return button;
+}
+
+// Edit3KeyPress: only the digits and backspace reach the field.
+class DigitKeysOnly final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool digit = text.size() == 1 && text.front() >= u'0' && text.front() <= u'9';
+        return !(digit || key->key() == Qt::Key_Backspace);
+    }
+};
+
+// The lines of liste2.txt, or nothing when it is missing or no regular file.
+std::optional<QStringList> foundFileLines(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return sidefiles::decodeLines(file.read(MaxFoundListBytes));
+}
+
+} // namespace
+
+void FolderSearchPage::build(QWidget* panel)
+{
+    createStepButtons(panel);
+    createListAndFolder(panel);
+    m_stepLabel = new QLabel(panel);
+    m_stepLabel->setObjectName(u"step label"_s);
+    m_stepLabel->setGeometry(240, 24, 42, 13);
+    m_stepLabel->show();
+    // Owned by a control: freeing the page's controls ends a wait under way.
+    m_wait = new QTimer(m_stepLabel);
+    m_wait->setObjectName(u"StepWait"_s);
+    m_wait->setSingleShot(true);
+    QObject::connect(m_wait, &QTimer::timeout, m_wait, [this] { pauseEnded(); });
+}
+
+void FolderSearchPage::createStepButtons(QWidget* panel)
+{
+    const struct
+    {
+        const char* name;
+        QRect geometry;
+        QString caption;
+        void (FolderSearchPage::*handler)();
+    } buttons[] = {
+        {"BitBtn9", {136, 272, 75, 25}, u"1"_s, &FolderSearchPage::BitBtn9Click},
+        {"BitBtn10", {232, 272, 75, 25}, u"2"_s, &FolderSearchPage::BitBtn10Click},
+        {"BitBtn11", {336, 272, 75, 25}, u"3"_s, &FolderSearchPage::BitBtn11Click},
+        {"BitBtn12", {48, 272, 75, 25}, u"0"_s, &FolderSearchPage::BitBtn12Click},
+    };
+    int i = 0;
+    for (const auto& b : buttons) {
+        QPushButton* button = okButton(panel, QLatin1StringView(b.name), b.geometry, b.caption);
+        QObject::connect(button, &QPushButton::clicked, button,
+                         [this, handler = b.handler] { (this->*handler)(); });
+        m_stepButtons[i++] = button;
+    }
+}
+
+void FolderSearchPage::createListAndFolder(QWidget* panel)
+{
+    m_checkListBox2 = new QListWidget(panel);
+    m_checkListBox2->setObjectName(u"CheckListBox2"_s);
+    m_checkListBox2->setGeometry(24, 64, 361, 209);
+    // Two columns: entries run down the first column, then the second.
+    m_checkListBox2->setFlow(QListView::TopToBottom);
+    m_checkListBox2->setWrapping(true);
+    m_checkListBox2->setGridSize(QSize((361 - 4) / 2, 17));
+    QObject::connect(m_checkListBox2, &QListWidget::itemClicked, m_checkListBox2,
+                     [this] { CheckListBox2Click(); });
+    m_checkListBox2->show();
+
+    auto* directories = new QTreeView(panel);
+    directories->setObjectName(u"DirectoryListBox2"_s);
+    directories->setGeometry(424, 24, 145, 193);
+    auto* model = new QFileSystemModel(directories);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model->setRootPath(u"/"_s);
+    directories->setModel(model);
+    directories->setRootIndex(model->index(u"/"_s));
+    directories->setHeaderHidden(true);
+    for (int column = 1; column < model->columnCount(); ++column)
+        directories->hideColumn(column);
+    QObject::connect(directories->selectionModel(), &QItemSelectionModel::currentChanged,
+                     directories, [this, model](const QModelIndex& current) {
+                         DirectoryListBox2Change(model->filePath(current));
+                     });
+    directories->show();
+
+    m_edit3 = new QLineEdit(panel);
+    m_edit3->setObjectName(u"Edit3"_s);
+    m_edit3->setGeometry(424, 232, 145, 21);
+    m_edit3->setReadOnly(true);
+    m_edit3->installEventFilter(new DigitKeysOnly(m_edit3));
+    m_edit3->show();
+    context().editSlot(3) = m_edit3.data();
+}
+
+bool FolderSearchPage::isWaiting() const
+{
+    return m_wait && m_wait->isActive();
+}
+
+void FolderSearchPage::BitBtn9Click()
+{
+    // The folder is one argument, blanks and quotes included; none when none is chosen.
+    QStringList arguments{u"1"_s};
+    if (!m_edit3->text().isEmpty())
+        arguments.append(m_edit3->text());
+    beginWait(Step::One, arguments, 2);
+}
+
+void FolderSearchPage::BitBtn12Click()
+{
+    beginWait(Step::Zero, {u"0"_s, u"0"_s}, 2);
+}
+
+void FolderSearchPage::BitBtn10Click()
+{
+    beginWait(Step::Two, {u"2"_s}, 4);
+}
+
+void FolderSearchPage::beginWait(Step step, const QStringList& arguments, int pauses)
+{
+    m_stepLabel->setText(context().texts().text(66));
+    setStepButtonsEnabled(false);
+    // A start failure is not reported: the wait and what follows happen all the same.
+    context().engines().start(names::DiskScanEngine, arguments);
+    m_step = step;
+    m_pausesLeft = pauses;
+    m_wait->start(m_pause);
+}
+
+void FolderSearchPage::pauseEnded()
+{
+    if (--m_pausesLeft > 0) {
+        m_wait->start(m_pause);
+        return;
+    }
+    endWait();
+}
+
+void FolderSearchPage::endWait()
+{
+    if (m_step == Step::Two)
+        readFoundFiles();
+    else
+        context().engines().notify(m_step == Step::One ? u"ok1"_s : u"ok0"_s,
+                                   context().state().alertLevel);
+    setStepButtonsEnabled(true);
+    m_stepLabel->setText(context().texts().text(67));
+}
+
+void FolderSearchPage::readFoundFiles()
+{
+    const auto lines =
+        foundFileLines(context().state().workspaceDir + QString(names::FoundFilesFile));
+    if (!lines)
+        return; // the list stays as it was
+    m_checkListBox2->clear();
+    const QString folder = m_edit3->text();
+    for (QString line : *lines) {
+        line.replace(u":\\\\"_s, u":\\"_s);
+        if (!folder.isEmpty() && line.contains(folder))
+            continue; // inside the chosen folder: the originals, not copies
+        if (!QDir::isAbsolutePath(line) || !QFileInfo(line).isFile())
+            continue;
+        auto* item = new QListWidgetItem(line, m_checkListBox2);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+}
+
+void FolderSearchPage::BitBtn11Click()
+{
+    if (!context().services().prompt->askYesNo(context().texts().text(65)))
+        return;
+    setStepButtonsEnabled(false);
+    for (int row = 0; row < m_checkListBox2->count(); ++row) {
+        const QListWidgetItem* item = m_checkListBox2->item(row);
+        if (item->checkState() == Qt::Unchecked && QFileInfo(item->text()).isFile())
+            QFile::remove(item->text());
+    }
+    setStepButtonsEnabled(true);
+}
+
+void FolderSearchPage::CheckListBox2Click()
+{
+    if (m_checkListBox2->count() > 0 && m_checkListBox2->currentItem())
+        m_checkListBox2->setToolTip(m_checkListBox2->currentItem()->text());
+}
+
+void FolderSearchPage::DirectoryListBox2Change(const QString& directory)
+{
+    m_edit3->setText(directory);
+}
+
+void FolderSearchPage::setStepButtonsEnabled(bool enabled)
+{
+    for (const QPointer<QPushButton>& button : m_stepButtons)
+        button->setEnabled(enabled);
+}
+
+} // namespace orvanel

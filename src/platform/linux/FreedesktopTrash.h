@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/Trash.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string_view>
+
+#include <sys/types.h>
+
+namespace orvanel::platform {
+
+// The freedesktop trash of the user: the home trash $XDG_DATA_HOME/Trash and, on every
+// mounted volume, $top/.Trash/<uid> and $top/.Trash-<uid>. Emptying one deletes what lies
+// in its files/, info/ and expunged/ folders (the folders themselves stay) and its size
+// cache. A trash folder that is a symbolic link, or one on a volume that the user does not
+// own, is not the user's trash and is left alone.
+class FreedesktopTrash final : public Trash
+{
+public:
+    // dataHome empty: $XDG_DATA_HOME when absolute, else ~/.local/share.
+    explicit FreedesktopTrash(QString dataHome = {},
+                              QString mountInfoPath = QStringLiteral("/proc/self/mountinfo"),
+                              uid_t uid = static_cast<uid_t>(-1));
+
+    bool empty() override;
+
+    // The trash folders that exist and pass the checks above, home trash first.
+    QStringList trashFolders() const;
+
+private:
+    QString m_dataHome;
+    QString m_mountInfo;
+    uid_t m_uid;
+};
+
+// The mount points of a mountinfo text, in its order, without pseudo file systems
+// (proc, sysfs, cgroups, devices, tmpfs, autofs and the like), which hold no trash.
+QStringList volumeMountPoints(std::string_view mountinfoText);
+
+} // namespace orvanel::platform
