@@ -3,6 +3,7 @@
 #include "pages/Page.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
+#include "pages/tools/WebSitesPage.h"
 
 namespace orvanel {
 
@@ -25,10 +26,10 @@ const std::vector<PageEntry>& pageTable()
         {K::text(57), &makePage<SwitchesPage>},
         {K::text(58)}, // modification logs
         {K::text(64), nullptr, &entries::runWebPageEntry},
-        {K::text(59)},     // cookies and downloads
-        {K::text(60)},     // folder search
-        {K::text(61)},     // clean-up
-        {K::text(62)},     // web sites
+        {K::text(59)}, // cookies and downloads
+        {K::text(60)}, // folder search
+        {K::text(61)}, // clean-up
+        {K::text(62), &makePage<WebSitesPage>},
         {K::text(63)},     // Internet address
         {K::memoryWord()}, // memory
         {K::linksWord()},  // links
