@@ -3,6 +3,7 @@
 #include "pages/Page.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
+#include "pages/tools/InternetAddressPage.h"
 #include "pages/tools/WebSitesPage.h"
 
 namespace orvanel {
@@ -30,7 +31,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(60)}, // folder search
         {K::text(61)}, // clean-up
         {K::text(62), &makePage<WebSitesPage>},
-        {K::text(63)},     // Internet address
+        {K::text(63), &makePage<InternetAddressPage>},
         {K::memoryWord()}, // memory
         {K::linksWord()},  // links
     };
