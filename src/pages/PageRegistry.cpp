@@ -4,6 +4,7 @@
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 #include "pages/tools/InternetAddressPage.h"
+#include "pages/tools/MemoryPage.h"
 #include "pages/tools/WebSitesPage.h"
 
 namespace orvanel {
@@ -32,8 +33,8 @@ const std::vector<PageEntry>& pageTable()
         {K::text(61)}, // clean-up
         {K::text(62), &makePage<WebSitesPage>},
         {K::text(63), &makePage<InternetAddressPage>},
-        {K::memoryWord()}, // memory
-        {K::linksWord()},  // links
+        {K::memoryWord(), &makePage<MemoryPage>},
+        {K::linksWord()}, // links
     };
     return table;
 }
