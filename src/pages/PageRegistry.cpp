@@ -4,6 +4,7 @@
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 #include "pages/tools/InternetAddressPage.h"
+#include "pages/tools/LinksPage.h"
 #include "pages/tools/MemoryPage.h"
 #include "pages/tools/WebSitesPage.h"
 
@@ -34,7 +35,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(62), &makePage<WebSitesPage>},
         {K::text(63), &makePage<InternetAddressPage>},
         {K::memoryWord(), &makePage<MemoryPage>},
-        {K::linksWord()}, // links
+        {K::linksWord(), &makePage<LinksPage>},
     };
     return table;
 }
