@@ -18,12 +18,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kProcessNameMax = 260;
+constexpr int kLineMinWidth = 38;
 const QString kUnit = u" KByte"_s;
 
 QString memoryWordOf(const QString& languageCode)
 {
     const LanguageInfo* language = findLanguage(languageCode);
     return language ? language->memoryWord : QString();
+}
+
+// The memory lines grow with their text from their left edge.
+void setLineText(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->resize(std::max(label->sizeHint().width(), kLineMinWidth), label->height());
 }
 
 } // namespace
@@ -79,7 +87,7 @@ QLabel* MemoryPage::addLine(QWidget* panel, const QString& name, int top)
     auto* label = new QLabel(panel);
     label->setObjectName(name);
     label->setGeometry(56, top, 38, 13);
-    label->setText(context().texts().text(75));
+    setLineText(label, context().texts().text(75));
     label->show();
     return label;
 }
@@ -93,9 +101,7 @@ void MemoryPage::fillMemoryLines(qint64 ownBytesBefore)
     const QLocale locale;
     const platform::MemorySnapshot memory = services.memory->read();
     const auto show = [&](QLabel* label, int line, quint64 bytes) {
-        label->setText(lines[line] + memoryFigure(bytes, locale) + kUnit);
-        // The lines grow with their text from their left edge.
-        label->resize(std::max(label->sizeHint().width(), 38), label->height());
+        setLineText(label, lines[line] + memoryFigure(bytes, locale) + kUnit);
     };
     show(m_totalLine, 0, memory.totalPhysical);
     show(m_freeLine, 1, memory.availablePhysical);

@@ -196,6 +196,8 @@ TEST_F(MemoryPageTest, UnreadableOwnProcessKeepsTheFirstCaption)
     EXPECT_EQ(line(u"FreeMemoryLine"_s), u" Free physical memory:  KByte"_s);
     EXPECT_EQ(line(u"ProcessMemoryLine"_s), u"entry 75"_s);
     EXPECT_EQ(line(u"MemoryLossLine"_s), u"entry 75"_s);
+    const auto* kept = panel->findChild<QLabel*>(u"ProcessMemoryLine"_s);
+    EXPECT_GE(kept->width(), kept->sizeHint().width()); // grows with its first caption too
 }
 
 } // namespace
