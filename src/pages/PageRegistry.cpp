@@ -6,6 +6,10 @@
 #include "pages/tools/CleanUpPage.h"
 #include "pages/tools/CookiesDownloadsPage.h"
 #include "pages/tools/FolderSearchPage.h"
+#include "pages/tools/InternetAddressPage.h"
+#include "pages/tools/LinksPage.h"
+#include "pages/tools/MemoryPage.h"
+#include "pages/tools/WebSitesPage.h"
 
 namespace orvanel {
 
@@ -31,10 +35,10 @@ const std::vector<PageEntry>& pageTable()
         {K::text(59), &makePage<CookiesDownloadsPage>},
         {K::text(60), &makePage<FolderSearchPage>},
         {K::text(61), &makePage<CleanUpPage>},
-        {K::text(62)},     // web sites
-        {K::text(63)},     // Internet address
-        {K::memoryWord()}, // memory
-        {K::linksWord()},  // links
+        {K::text(62), &makePage<WebSitesPage>},
+        {K::text(63), &makePage<InternetAddressPage>},
+        {K::memoryWord(), &makePage<MemoryPage>},
+        {K::linksWord(), &makePage<LinksPage>},
     };
     return table;
 }
