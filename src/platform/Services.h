@@ -5,12 +5,14 @@
 #include "platform/ExclusiveOpenProbe.h"
 #include "platform/HostLookup.h"
 #include "platform/MemoryStatus.h"
+#include "platform/MountWatcher.h"
 #include "platform/ProcessTable.h"
 #include "platform/Prompt.h"
 #include "platform/Spawner.h"
 #include "platform/SystemTray.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserEnvironment.h"
+#include "platform/Volumes.h"
 
 namespace orvanel::platform {
 
@@ -30,6 +32,8 @@ struct Services
     Prompt* prompt = nullptr;
     Clock* clock = nullptr;
     SystemTray* tray = nullptr;
+    Volumes* volumes = nullptr;
+    MountWatcher* mountWatcher = nullptr;
 };
 
 // The services of a set that holds one implementation of each under these names
@@ -48,6 +52,8 @@ template <typename Set> Services servicesOf(Set& set)
     s.prompt = &set.prompt;
     s.clock = &set.clock;
     s.tray = &set.tray;
+    s.volumes = &set.volumes;
+    s.mountWatcher = &set.mountWatcher;
     return s;
 }
 
