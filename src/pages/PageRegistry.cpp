@@ -1,6 +1,7 @@
 #include "pages/PageRegistry.h"
 
 #include "pages/Page.h"
+#include "pages/protection/ScanPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 
@@ -14,12 +15,12 @@ const std::vector<PageEntry>& pageTable()
         {K::text(2)},                         // rules list
         {K::text(3)},                         // alerts list
         {K::text(4)},                         // network options
-        {K::text(85)},                        // scan
-        {K::text(5)},                         // protocols and lists
-        {K::text(6)},                         // settings and ports
-        {K::text(99)},                        // backup
-        {K::text(96)},                        // file scrambling
-        {K::text(90)},                        // program check
+        {K::text(85), &makePage<ScanPage>},
+        {K::text(5)},  // protocols and lists
+        {K::text(6)},  // settings and ports
+        {K::text(99)}, // backup
+        {K::text(96)}, // file scrambling
+        {K::text(90)}, // program check
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
         {K::text(57), &makePage<SwitchesPage>},
