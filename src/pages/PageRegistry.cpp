@@ -1,6 +1,7 @@
 #include "pages/PageRegistry.h"
 
 #include "pages/Page.h"
+#include "pages/protection/ProtocolsPage.h"
 #include "pages/protection/ScanPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
@@ -16,7 +17,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(3)},                         // alerts list
         {K::text(4)},                         // network options
         {K::text(85), &makePage<ScanPage>},
-        {K::text(5)},  // protocols and lists
+        {K::text(5), &makePage<ProtocolsPage>},
         {K::text(6)},  // settings and ports
         {K::text(99)}, // backup
         {K::text(96)}, // file scrambling
