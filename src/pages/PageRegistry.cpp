@@ -3,6 +3,7 @@
 #include "pages/Page.h"
 #include "pages/protection/ProtocolsPage.h"
 #include "pages/protection/ScanPage.h"
+#include "pages/protection/SettingsPortsPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 
@@ -18,7 +19,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(4)},                         // network options
         {K::text(85), &makePage<ScanPage>},
         {K::text(5), &makePage<ProtocolsPage>},
-        {K::text(6)},  // settings and ports
+        {K::text(6), &makePage<SettingsPortsPage>},
         {K::text(99)}, // backup
         {K::text(96)}, // file scrambling
         {K::text(90)}, // program check

@@ -52,6 +52,8 @@ public:
     QPointer<QLineEdit>& editSlot(int number) override { return m_edits[(number - 1) % 3]; }
 
     TestWorkspace& workspace() { return m_workspace; }
+    // The texts as the window's language switch leaves them.
+    TextTable& textTable() { return m_texts; }
 
     FakePlatform fake;
     QList<std::pair<int, bool>> clicks;
