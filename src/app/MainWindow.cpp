@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/ConfigurationSwitches.h"
+#include "events/EngineMessages.h"
+#include "events/VolumeArrival.h"
 #include "pages/CategoryListDelegate.h"
 #include "pages/Page.h"
 #include "workspace/Maker.h"

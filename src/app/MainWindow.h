@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -28,6 +29,8 @@ class QStatusBar;
 namespace orvanel {
 
 class CategoryList;
+class EngineMessages;
+class VolumeArrival;
 
 // The main window (TForm2): the category list on the left, one page at a time on the
 // right, the alert level and the Internet button below. It owns the panel's state, the
@@ -118,6 +121,8 @@ private:
     void openTables();
     void loadLanguage();
     void stopEngines(const QStringList& names);
+    // Volume arrivals and the engines' messages (MainWindowMessages.cpp).
+    void startSystemMessages();
     bool sideFileWritten(bool written, const QString& name, const QString& error);
 
     platform::Services m_services;
@@ -149,6 +154,8 @@ private:
     PageHost m_pageHost;
     Scheduler m_scheduler;
     std::function<bool()> m_iconShown;
+    std::unique_ptr<VolumeArrival> m_volumeArrival;
+    std::unique_ptr<EngineMessages> m_engineMessages;
 };
 
 } // namespace orvanel

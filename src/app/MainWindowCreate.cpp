@@ -85,6 +85,7 @@ bool MainWindow::FormCreate()
     if (!readCtrlpl())
         return false;
     m_pageHost.buildFramed(pageTable().front(), BuildOrigin::StartUp);
+    startSystemMessages();
     show();
     return true;
 }

@@ -1,6 +1,9 @@
 #include "pages/PageRegistry.h"
 
 #include "pages/Page.h"
+#include "pages/protection/ProtocolsPage.h"
+#include "pages/protection/ScanPage.h"
+#include "pages/protection/SettingsPortsPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 #include "pages/tools/CleanUpPage.h"
@@ -21,12 +24,12 @@ const std::vector<PageEntry>& pageTable()
         {K::text(2)},                         // rules list
         {K::text(3)},                         // alerts list
         {K::text(4)},                         // network options
-        {K::text(85)},                        // scan
-        {K::text(5)},                         // protocols and lists
-        {K::text(6)},                         // settings and ports
-        {K::text(99)},                        // backup
-        {K::text(96)},                        // file scrambling
-        {K::text(90)},                        // program check
+        {K::text(85), &makePage<ScanPage>},
+        {K::text(5), &makePage<ProtocolsPage>},
+        {K::text(6), &makePage<SettingsPortsPage>},
+        {K::text(99)}, // backup
+        {K::text(96)}, // file scrambling
+        {K::text(90)}, // program check
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
         {K::text(57), &makePage<SwitchesPage>},

@@ -5,6 +5,7 @@
 #include "platform/ExclusiveOpenProbe.h"
 #include "platform/HostLookup.h"
 #include "platform/MemoryStatus.h"
+#include "platform/MountWatcher.h"
 #include "platform/ProcessTable.h"
 #include "platform/Prompt.h"
 #include "platform/Spawner.h"
@@ -12,6 +13,7 @@
 #include "platform/Trash.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserEnvironment.h"
+#include "platform/Volumes.h"
 
 namespace orvanel::platform {
 
@@ -32,6 +34,8 @@ struct Services
     Clock* clock = nullptr;
     SystemTray* tray = nullptr;
     Trash* trash = nullptr;
+    Volumes* volumes = nullptr;
+    MountWatcher* mountWatcher = nullptr;
 };
 
 // The services of a set that holds one implementation of each under these names
@@ -51,6 +55,8 @@ template <typename Set> Services servicesOf(Set& set)
     s.clock = &set.clock;
     s.tray = &set.tray;
     s.trash = &set.trash;
+    s.volumes = &set.volumes;
+    s.mountWatcher = &set.mountWatcher;
     return s;
 }
 

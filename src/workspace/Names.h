@@ -58,5 +58,7 @@ inline constexpr std::array<QLatin1StringView, 13> AllEngines = {
 // The single-instance lock and the session autostart entry
 inline constexpr auto InstanceLockName = "Orvanel.exe"_L1;
 inline constexpr auto AutostartValueName = "Orvanel"_L1;
+// The local socket in the runtime folder on which the engines send their messages
+inline constexpr auto EngineMessageSocket = "Orvanel.sock"_L1;
 
 } // namespace orvanel::names

@@ -177,6 +177,43 @@ public:
     bool isBusy(const QString&) const override { return false; }
 };
 
+// Volumes held in memory: the listed mount points, the ones whose volume information
+// fails, and the answer of every root listing, which is recorded.
+class FakeVolumes final : public platform::Volumes
+{
+public:
+    QStringList mountPoints() const override { return points; }
+    bool isReady(const QString& mountPoint) const override
+    {
+        return !notReady.contains(mountPoint);
+    }
+    int listRoot(const QString& mountPoint) override
+    {
+        listed.append(mountPoint);
+        return listResult;
+    }
+
+    QStringList points;
+    QStringList notReady;
+    QStringList listed;
+    int listResult = Success;
+};
+
+// A mount watcher the test drives: arrive() reports a mount as the system would.
+class FakeMountWatcher final : public platform::MountWatcher
+{
+public:
+    void setArrivalHandler(ArrivalHandler h) override { handler = std::move(h); }
+    void arrive(const QString& mountPoint, int flags = 0,
+                const QString& fileSystem = QStringLiteral("vfat"))
+    {
+        if (handler)
+            handler({mountPoint, fileSystem, flags});
+    }
+
+    ArrivalHandler handler;
+};
+
 // A full set of doubles, wired into Services. Real implementations can be swapped in
 // field by field.
 struct FakePlatform
@@ -193,6 +230,8 @@ struct FakePlatform
     ScriptedClock clock;
     FixedTray tray;
     RecordingTrash trash;
+    FakeVolumes volumes;
+    FakeMountWatcher mountWatcher;
 
     platform::Services services();
 };

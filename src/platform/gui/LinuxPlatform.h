@@ -9,7 +9,9 @@
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxSpawner.h"
 #include "platform/linux/LinuxUserEnvironment.h"
+#include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/ProcMemoryStatus.h"
+#include "platform/linux/ProcMountWatcher.h"
 #include "platform/linux/SocketHostLookup.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/XdgAutostartEntries.h"
@@ -39,6 +41,8 @@ struct LinuxPlatform final
     SystemClock clock;
     QtSystemTray tray;
     FreedesktopTrash trash;
+    LinuxVolumes volumes;
+    ProcMountWatcher mountWatcher;
 };
 
 } // namespace orvanel::platform

@@ -55,6 +55,8 @@ public:
     // The services the page sees, for a test that puts a real one over a temporary folder
     // in place of a double.
     platform::Services& serviceSet() { return m_services; }
+    // The texts as the window's language switch leaves them.
+    TextTable& textTable() { return m_texts; }
 
     FakePlatform fake;
     QList<std::pair<int, bool>> clicks;

@@ -1,0 +1,264 @@
+#include "pages/protection/ProtocolsPage.h"
+
+#include "pages/PanelContext.h"
+#include "workspace/Table.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace orvanel {
+
+namespace {
+
+const std::array<QLatin1StringView, 7> Protocols = {"FTP"_L1,  "TELNET"_L1, "SMTP"_L1, "DNS"_L1,
+                                                    "HTTP"_L1, "HTTPS"_L1,  "POP3"_L1};
+
+enum class Glyph { Ok, No, All };
+
+// A button with its glyph kind's standard icon: an OK button is the default button, a
+// No button answers Escape (the first one of the page only, so the key stays unambiguous).
+QPushButton* glyphButton(QWidget* parent, const QString& name, Glyph glyph, const QRect& geometry,
+                         const QString& caption)
+{
+    static constexpr std::array<QStyle::StandardPixmap, 3> Icons = {
+        QStyle::SP_DialogOkButton, QStyle::SP_DialogNoButton, QStyle::SP_DialogYesToAllButton};
+    static const std::array<QString, 3> Captions = {u"OK"_s, u"No"_s, u"All"_s};
+    const auto kind = std::size_t(glyph);
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    QIcon icon = button->style()->standardIcon(Icons[kind]);
+    // Styles without an "all" picture show the Yes one.
+    if (icon.isNull())
+        icon = button->style()->standardIcon(QStyle::SP_DialogYesButton);
+    button->setIcon(icon);
+    button->setText(caption.isEmpty() ? Captions[kind] : caption);
+    if (glyph == Glyph::Ok)
+        button->setDefault(true);
+    QWidget* page = parent->window();
+    const auto others = page->findChildren<QPushButton*>();
+    const bool escapeTaken = std::any_of(others.begin(), others.end(), [](QPushButton* other) {
+        return other->shortcut() == QKeySequence(Qt::Key_Escape);
+    });
+    if (glyph == Glyph::No && !escapeTaken)
+        button->setShortcut(QKeySequence(Qt::Key_Escape));
+    button->show();
+    return button;
+}
+
+// Leading and trailing blanks and control characters removed.
+QString trimmedName(const QString& name)
+{
+    qsizetype from = 0;
+    qsizetype to = name.size();
+    while (from < to && name.at(from).unicode() <= u' ')
+        ++from;
+    while (to > from && name.at(to - 1).unicode() <= u' ')
+        --to;
+    return name.mid(from, to - from);
+}
+
+} // namespace
+
+void ProtocolsPage::build(QWidget* panel)
+{
+    const TextTable& texts = context().texts();
+    m_pageControl = new QTabWidget(panel);
+    m_pageControl->setObjectName(u"PageControl1"_s);
+    m_pageControl->setGeometry(16, 0, 585, 320);
+    m_pageControl->setTabPosition(QTabWidget::North);
+    m_pageControl->setFocusPolicy(Qt::TabFocus);
+    addProtocolTab();
+    static const char* const quarantineNames[3] = {"BitBtn21", "BitBtn1", "BitBtn2"};
+    static const char* const eventNames[3] = {"BitBtn32", "BitBtn6", "BitBtn31"};
+    addListTab(m_quarantine, texts.text(5), quarantineNames, &ProtocolsPage::BitBtn21Click,
+               &ProtocolsPage::BitBtn1Click, &ProtocolsPage::BitBtn2Click);
+    addListTab(m_events, texts.text(2), eventNames, &ProtocolsPage::BitBtn32Click,
+               &ProtocolsPage::BitBtn6Click, &ProtocolsPage::BitBtn31Click);
+    fill(m_quarantine);
+    fill(m_events);
+    m_pageControl->setCurrentIndex(1);
+    m_pageControl->show();
+}
+
+void ProtocolsPage::addProtocolTab()
+{
+    auto* sheet = new QWidget;
+    sheet->setObjectName(u"ProtocolsSheet"_s);
+    m_pageControl->addTab(sheet, context().texts().text(52));
+    m_checkListBox1 = new QListWidget(sheet);
+    m_checkListBox1->setObjectName(u"CheckListBox1"_s);
+    m_checkListBox1->setGeometry(128, 40, 233, 169);
+    // Two columns, filled top to bottom.
+    m_checkListBox1->setFlow(QListView::TopToBottom);
+    m_checkListBox1->setWrapping(true);
+    m_checkListBox1->setGridSize(QSize(233 / 2 - 2, 16));
+    m_checkListBox1->setUniformItemSizes(true);
+    for (const QLatin1StringView protocol : Protocols) {
+        auto* item = new QListWidgetItem(QString(protocol), m_checkListBox1);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    QObject::connect(m_checkListBox1, &QListWidget::itemChanged, m_checkListBox1,
+                     [this] { CheckListBox1ClickCheck(); });
+}
+
+void ProtocolsPage::addListTab(ListTab& tab, const QString& caption, const char* const names[3],
+                               void (ProtocolsPage::*add)(), void (ProtocolsPage::*remove)(),
+                               void (ProtocolsPage::*empty)())
+{
+    const TextTable& texts = context().texts();
+    auto* sheet = new QWidget;
+    sheet->setObjectName(tab.table == TableId::Quarantine ? u"QuarantineSheet"_s
+                                                          : u"EventsSheet"_s);
+    m_pageControl->addTab(sheet, caption);
+    const QString prefix = tab.table == TableId::Quarantine ? u"Quarantine"_s : u"Events"_s;
+    tab.box = new QComboBox(sheet);
+    tab.box->setObjectName(prefix + u"Box"_s);
+    tab.box->setEditable(true);
+    tab.box->setGeometry(72, 112, 145, 21);
+    const auto connectClick = [this](QPushButton* button, void (ProtocolsPage::*handler)()) {
+        QObject::connect(button, &QPushButton::clicked, button,
+                         [this, handler] { (this->*handler)(); });
+    };
+    connectClick(glyphButton(sheet, QString::fromLatin1(names[1]), Glyph::No, {152, 152, 75, 25},
+                             texts.text(15)),
+                 remove);
+    connectClick(glyphButton(sheet, QString::fromLatin1(names[2]), Glyph::All, {72, 152, 75, 25},
+                             texts.text(18)),
+                 empty);
+    connectClick(glyphButton(sheet, QString::fromLatin1(names[0]), Glyph::Ok, {104, 64, 75, 25},
+                             texts.text(14)),
+                 add);
+    tab.entry = new QLineEdit(sheet);
+    tab.entry->setObjectName(prefix + u"Entry"_s);
+    tab.entry->setGeometry(72, 32, 121, 21);
+}
+
+void ProtocolsPage::fill(ListTab& tab)
+{
+    QStringList shown;
+    const bool read = context().tables().use(tab.table, [&shown](Table& table) {
+        for (table.first(); !table.atEnd(); table.next())
+            shown.append(trimmedName(table.value(u"Champ1")));
+        return false;
+    });
+    // A list that cannot be read shows empty; its buttons still work on the file.
+    if (read)
+        tab.box->addItems(shown);
+    tab.box->setCurrentIndex(-1);
+}
+
+void ProtocolsPage::CheckListBox1ClickCheck()
+{
+    auto& protocols = context().state().protocols;
+    for (int i = 0; i < int(protocols.size()) && i < m_checkListBox1->count(); ++i)
+        protocols[std::size_t(i)] = m_checkListBox1->item(i)->checkState() == Qt::Checked;
+}
+
+void ProtocolsPage::reportFailure(const QString& error)
+{
+    context().services().prompt->showError(error);
+}
+
+void ProtocolsPage::addName(ListTab& tab)
+{
+    const QString name = tab.entry->text();
+    if (name.isEmpty())
+        return;
+    QString error;
+    const bool saved = context().tables().use(
+        tab.table,
+        [&name](Table& table) {
+            table.insert();
+            table.setValue(u"Champ1", name);
+            table.post();
+            return true;
+        },
+        &error);
+    if (!saved)
+        return reportFailure(error);
+    tab.box->addItem(name);
+    tab.entry->clear();
+}
+
+void ProtocolsPage::removeName(ListTab& tab)
+{
+    // Compared with the stored value, exactly: every row equal to the box's text goes,
+    // duplicates included.
+    const QString removed = tab.box->currentText();
+    QStringList kept;
+    QString error;
+    const bool saved = context().tables().use(
+        tab.table,
+        [&](Table& table) {
+            for (table.first(); !table.atEnd(); table.next()) {
+                const QString name = table.value(u"Champ1");
+                if (name != removed)
+                    kept.append(name);
+            }
+            table.emptyTable();
+            for (const QString& name : std::as_const(kept)) {
+                table.insert();
+                table.setValue(u"Champ1", name);
+                table.post();
+            }
+            return true;
+        },
+        &error);
+    if (!saved)
+        return reportFailure(error);
+    tab.box->clear();
+    tab.box->addItems(kept);
+}
+
+void ProtocolsPage::emptyList(ListTab& tab)
+{
+    QString error;
+    const bool saved = context().tables().use(
+        tab.table,
+        [](Table& table) {
+            if (table.recordCount() > 0)
+                table.emptyTable();
+            return true;
+        },
+        &error);
+    if (!saved)
+        return reportFailure(error);
+    tab.box->clear();
+}
+
+void ProtocolsPage::BitBtn21Click()
+{
+    addName(m_quarantine);
+}
+void ProtocolsPage::BitBtn1Click()
+{
+    removeName(m_quarantine);
+}
+void ProtocolsPage::BitBtn2Click()
+{
+    emptyList(m_quarantine);
+}
+void ProtocolsPage::BitBtn32Click()
+{
+    addName(m_events);
+}
+void ProtocolsPage::BitBtn6Click()
+{
+    removeName(m_events);
+}
+void ProtocolsPage::BitBtn31Click()
+{
+    emptyList(m_events);
+}
+
+} // namespace orvanel

@@ -1,0 +1,90 @@
+#include "platform/linux/LinuxVolumes.h"
+
+#include "platform/linux/MountInfo.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace orvanel::platform {
+
+namespace {
+
+// Tens of thousands of mounts fit; a table beyond this is not read at all.
+constexpr qsizetype MountTableLimit = 8 * 1024 * 1024;
+
+bool isFolder(const QString& path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+std::optional<QByteArray> readMountTable(int fd)
+{
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return std::nullopt;
+    QByteArray text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || text.size() + got > MountTableLimit)
+            return std::nullopt;
+        if (got == 0)
+            return text;
+        text.append(buffer, got);
+    }
+}
+
+LinuxVolumes::LinuxVolumes(QString mountInfoPath) : m_mountInfoPath(std::move(mountInfoPath)) {}
+
+QStringList LinuxVolumes::mountPoints() const
+{
+    const int fd = ::open(QFile::encodeName(m_mountInfoPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const std::optional<QByteArray> text = readMountTable(fd);
+    ::close(fd);
+    if (!text)
+        return {};
+    QStringList points = volumeMountPoints(
+        parseMountInfo(std::string_view(text->constData(), std::size_t(text->size()))));
+    points.removeIf([](const QString& point) { return !isFolder(point); });
+    return points;
+}
+
+bool LinuxVolumes::isReady(const QString& mountPoint) const
+{
+    struct statvfs info
+    {
+    };
+    return !mountPoint.isEmpty() &&
+           ::statvfs(QFile::encodeName(mountPoint).constData(), &info) == 0;
+}
+
+int LinuxVolumes::listRoot(const QString& mountPoint)
+{
+    if (mountPoint.isEmpty())
+        return NotFound;
+    DIR* dir = ::opendir(QFile::encodeName(mountPoint).constData());
+    if (!dir)
+        return errno == EACCES || errno == EPERM ? AccessDenied : NotFound;
+    errno = 0;
+    while (::readdir(dir) != nullptr) {
+    }
+    const bool complete = errno == 0;
+    ::closedir(dir);
+    return complete ? Success : NotFound;
+}
+
+} // namespace orvanel::platform
