@@ -1,6 +1,7 @@
 #include "pages/PageRegistry.h"
 
 #include "pages/Page.h"
+#include "pages/protection/NetworkOptionsPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 
@@ -13,13 +14,13 @@ const std::vector<PageEntry>& pageTable()
         {K::text(1), nullptr, nullptr, true}, // dashboard
         {K::text(2)},                         // rules list
         {K::text(3)},                         // alerts list
-        {K::text(4)},                         // network options
-        {K::text(85)},                        // scan
-        {K::text(5)},                         // protocols and lists
-        {K::text(6)},                         // settings and ports
-        {K::text(99)},                        // backup
-        {K::text(96)},                        // file scrambling
-        {K::text(90)},                        // program check
+        {K::text(4), &makePage<NetworkOptionsPage>},
+        {K::text(85)}, // scan
+        {K::text(5)},  // protocols and lists
+        {K::text(6)},  // settings and ports
+        {K::text(99)}, // backup
+        {K::text(96)}, // file scrambling
+        {K::text(90)}, // program check
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
         {K::text(57), &makePage<SwitchesPage>},
