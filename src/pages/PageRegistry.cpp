@@ -2,6 +2,7 @@
 
 #include "pages/Page.h"
 #include "pages/protection/NetworkOptionsPage.h"
+#include "pages/settings/BackupPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/SwitchesPage.h"
 
@@ -18,7 +19,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(85)}, // scan
         {K::text(5)},  // protocols and lists
         {K::text(6)},  // settings and ports
-        {K::text(99)}, // backup
+        {K::text(99), &makePage<BackupPage>},
         {K::text(96)}, // file scrambling
         {K::text(90)}, // program check
         {K::text(48), nullptr, &entries::runAboutEntry},
