@@ -4,6 +4,7 @@
 #include "pages/protection/NetworkOptionsPage.h"
 #include "pages/settings/BackupPage.h"
 #include "pages/settings/EntryActions.h"
+#include "pages/settings/FileScramblingPage.h"
 #include "pages/settings/SwitchesPage.h"
 
 namespace orvanel {
@@ -20,7 +21,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(5)},  // protocols and lists
         {K::text(6)},  // settings and ports
         {K::text(99), &makePage<BackupPage>},
-        {K::text(96)}, // file scrambling
+        {K::text(96), &makePage<FileScramblingPage>},
         {K::text(90)}, // program check
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
