@@ -5,6 +5,7 @@
 #include "pages/settings/BackupPage.h"
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/FileScramblingPage.h"
+#include "pages/settings/ModificationLogsPage.h"
 #include "pages/settings/SwitchesPage.h"
 
 namespace orvanel {
@@ -26,7 +27,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
         {K::text(57), &makePage<SwitchesPage>},
-        {K::text(58)}, // modification logs
+        {K::text(58), &makePage<ModificationLogsPage>},
         {K::text(64), nullptr, &entries::runWebPageEntry},
         {K::text(59)},     // cookies and downloads
         {K::text(60)},     // folder search
