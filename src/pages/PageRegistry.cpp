@@ -1,10 +1,14 @@
 #include "pages/PageRegistry.h"
 
 #include "pages/Page.h"
+#include "pages/protection/NetworkOptionsPage.h"
 #include "pages/protection/ProtocolsPage.h"
 #include "pages/protection/ScanPage.h"
 #include "pages/protection/SettingsPortsPage.h"
+#include "pages/settings/BackupPage.h"
 #include "pages/settings/EntryActions.h"
+#include "pages/settings/FileScramblingPage.h"
+#include "pages/settings/ModificationLogsPage.h"
 #include "pages/settings/SwitchesPage.h"
 #include "pages/tools/CleanUpPage.h"
 #include "pages/tools/CookiesDownloadsPage.h"
@@ -23,17 +27,17 @@ const std::vector<PageEntry>& pageTable()
         {K::text(1), nullptr, nullptr, true}, // dashboard
         {K::text(2)},                         // rules list
         {K::text(3)},                         // alerts list
-        {K::text(4)},                         // network options
+        {K::text(4), &makePage<NetworkOptionsPage>},
         {K::text(85), &makePage<ScanPage>},
         {K::text(5), &makePage<ProtocolsPage>},
         {K::text(6), &makePage<SettingsPortsPage>},
-        {K::text(99)}, // backup
-        {K::text(96)}, // file scrambling
+        {K::text(99), &makePage<BackupPage>},
+        {K::text(96), &makePage<FileScramblingPage>},
         {K::text(90)}, // program check
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
         {K::text(57), &makePage<SwitchesPage>},
-        {K::text(58)}, // modification logs
+        {K::text(58), &makePage<ModificationLogsPage>},
         {K::text(64), nullptr, &entries::runWebPageEntry},
         {K::text(59), &makePage<CookiesDownloadsPage>},
         {K::text(60), &makePage<FolderSearchPage>},

@@ -41,6 +41,8 @@ struct PanelState
 
     BackupSchedule backupSchedule = BackupSchedule::Never;
     QString selectedBackupSet;
+    // The backup page's check box, kept while the page comes and goes; nothing reads it.
+    bool backupPageCheck = true;
 
     QString languageCode = QStringLiteral("FR");
     QString mode;         // first line of mode.txt, kept but unused

@@ -214,13 +214,21 @@ public:
     ArrivalHandler handler;
 };
 
+// Holds the files named in `busy` (full paths) as an engine would; every other is free.
+class ScriptedProbe final : public platform::ExclusiveOpenProbe
+{
+public:
+    bool isBusy(const QString& path) const override { return busy.contains(path); }
+    QStringList busy;
+};
+
 // A full set of doubles, wired into Services. Real implementations can be swapped in
 // field by field.
 struct FakePlatform
 {
     FakeProcessTable processes;
     RecordingSpawner spawner{&processes};
-    NeverBusyProbe probe;
+    ScriptedProbe probe;
     InMemoryAutostart autostart;
     FixedHostLookup hostLookup;
     FixedMemoryStatus memory;

@@ -1,0 +1,187 @@
+#include "pages/settings/ModificationLogsPage.h"
+
+#include "pages/PanelContext.h"
+#include "workspace/EngineControl.h"
+#include "workspace/SideFiles.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+
+using namespace Qt::StringLiterals;
+
+namespace orvanel {
+
+namespace {
+
+// The mask the engines' logs are found by, matched without regard to letter case.
+constexpr auto kLogMask = "*mod*.txt"_L1;
+// The viewer shows at most this much of a log that grew without end.
+constexpr qint64 kMaxShownBytes = qint64(16) << 20;
+
+enum class Glyph { Ok, No };
+
+// A button with a glyph kind: OK is the default button, No answers Escape; a button given
+// no caption shows its kind's standard caption.
+QPushButton* addButton(QWidget* panel, const QString& name, const QRect& geometry, Glyph glyph)
+{
+    auto* button = new QPushButton(panel);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    const bool ok = glyph == Glyph::Ok;
+    button->setIcon(
+        button->style()->standardIcon(ok ? QStyle::SP_DialogOkButton : QStyle::SP_DialogNoButton));
+    button->setText(ok ? u"OK"_s : u"&No"_s);
+    if (ok) {
+        button->setDefault(true);
+    } else {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), button);
+        QObject::connect(escape, &QShortcut::activated, button, &QPushButton::animateClick);
+    }
+    button->show();
+    return button;
+}
+
+// The log's lines as text, or nothing when it is not a plain file that can be read.
+std::optional<QString> readLog(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return sidefiles::decodeLines(file.read(kMaxShownBytes)).join(u'\n');
+}
+
+} // namespace
+
+QStringList ModificationLogsPage::modificationLogs(const QString& folder)
+{
+    // Without QDir::CaseSensitive the mask matches "MOD", "Mod" … and ".TXT" alike.
+    return QDir(folder).entryList({kLogMask}, QDir::Files | QDir::NoSymLinks,
+                                  QDir::Name | QDir::IgnoreCase);
+}
+
+void ModificationLogsPage::build(QWidget* panel)
+{
+    addButtons(panel);
+    addSwitches(panel);
+
+    auto* list = new QListWidget(panel);
+    list->setObjectName(u"LogList"_s);
+    list->setGeometry(120, 32, 153, 109);
+    list->show();
+    m_logList = list;
+
+    auto* viewer = new QPlainTextEdit(panel);
+    viewer->setObjectName(u"LogViewer"_s);
+    viewer->setGeometry(280, 32, 300, 310);
+    viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
+    viewer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewer->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewer->show();
+    m_viewer = viewer;
+
+    list->addItems(modificationLogs(context().state().workspaceDir));
+
+    // Clearing a box here is a click like any other: the writer runs for every switch
+    // that is off.
+    const PanelState& state = context().state();
+    for (int number = 6; number <= 9; ++number)
+        panel->findChild<QCheckBox*>(u"CheckBox%1"_s.arg(number))
+            ->setChecked(state.configuration[number - 4]);
+}
+
+void ModificationLogsPage::addButtons(QWidget* panel)
+{
+    QPushButton* show = addButton(panel, u"BitBtn7"_s, {32, 32, 75, 25}, Glyph::Ok);
+    QObject::connect(show, &QPushButton::clicked, show, [this] { BitBtn7Click(); });
+    QPushButton* remove = addButton(panel, u"BitBtn8"_s, {32, 64, 75, 25}, Glyph::No);
+    QObject::connect(remove, &QPushButton::clicked, remove, [this] { BitBtn8Click(); });
+}
+
+void ModificationLogsPage::addSwitches(QWidget* panel)
+{
+    addSwitch(panel, 6, {48, 160, 169, 17}, 77, &ModificationLogsPage::CheckBox6Click);
+    addSwitch(panel, 7, {48, 192, 145, 17}, 78, &ModificationLogsPage::CheckBox7Click);
+    addSwitch(panel, 8, {48, 224, 153, 17}, 79, &ModificationLogsPage::CheckBox8Click);
+    addSwitch(panel, 9, {48, 248, 145, 17}, 80, &ModificationLogsPage::CheckBox9Click);
+}
+
+QCheckBox* ModificationLogsPage::addSwitch(QWidget* panel, int checkBoxNumber,
+                                           const QRect& geometry, int captionEntry,
+                                           void (ModificationLogsPage::*handler)(bool))
+{
+    auto* box = new QCheckBox(panel);
+    box->setObjectName(u"CheckBox%1"_s.arg(checkBoxNumber));
+    box->setGeometry(geometry);
+    box->setChecked(true);
+    box->setText(context().texts().text(captionEntry));
+    // toggled: a change made in code runs the handler as a user's click does.
+    QObject::connect(box, &QCheckBox::toggled, box,
+                     [this, handler](bool checked) { (this->*handler)(checked); });
+    box->show();
+    return box;
+}
+
+QString ModificationLogsPage::chosenLog() const
+{
+    if (!m_logList || !m_logList->currentItem() || !m_logList->currentItem()->isSelected())
+        return QString();
+    return m_logList->currentItem()->text();
+}
+
+void ModificationLogsPage::BitBtn7Click()
+{
+    const QString name = chosenLog();
+    if (name.isEmpty() || !m_viewer)
+        return;
+    m_viewer->clear();
+    // A log an engine holds is not shown; one that vanished shows nothing either.
+    if (!context().engines().isFree(name))
+        return;
+    if (const std::optional<QString> text = readLog(context().state().workspaceDir + name))
+        m_viewer->setPlainText(*text);
+}
+
+void ModificationLogsPage::BitBtn8Click()
+{
+    const QString name = chosenLog();
+    if (name.isEmpty() || !context().engines().isFree(name))
+        return;
+    platform::Prompt* prompt = context().services().prompt;
+    if (!prompt || !prompt->askYesNo(context().texts().text(65)))
+        return;
+    if (m_viewer)
+        m_viewer->clear();
+    // The list keeps the name until the page is built again; a failed removal is silent.
+    QFile::remove(context().state().workspaceDir + name);
+}
+
+void ModificationLogsPage::CheckBox6Click(bool checked)
+{
+    context().configurationCheckBoxClicked(6, checked);
+}
+
+void ModificationLogsPage::CheckBox7Click(bool checked)
+{
+    context().configurationCheckBoxClicked(7, checked);
+}
+
+void ModificationLogsPage::CheckBox8Click(bool checked)
+{
+    context().configurationCheckBoxClicked(8, checked);
+}
+
+void ModificationLogsPage::CheckBox9Click(bool checked)
+{
+    context().configurationCheckBoxClicked(9, checked);
+}
+
+} // namespace orvanel
