@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/TrayWindow.h"
+#include "app/UserWorkspace.h"
 #include "pages/AppIcons.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
@@ -117,15 +118,22 @@ int run(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
     QApplication::setWindowIcon(AppIcons::applicationIcon());
 
-    const QString programPath = QCoreApplication::applicationFilePath();
-    const QString workspaceDir = workspaceDirOf(programPath);
-    platform::LinuxPlatform desktop(workspaceDir);
+    // From the build tree the workspace is the program's folder; an installed panel works
+    // in the user's own folder and its autostart entry names the installed launcher.
+    const install::Location location =
+        install::locateWorkspace(QCoreApplication::applicationFilePath());
+    platform::LinuxPlatform desktop(location.workspaceDir);
     const platform::Services services = desktop.services();
+    if (!location.error.isEmpty()) {
+        qCritical("%s", qUtf8Printable(location.error));
+        services.prompt->showError(location.error);
+        return 1;
+    }
 
-    TrayWindow tray(programPath, services);
+    TrayWindow tray(location.autostartCommand, services);
     tray.FormCreate();
 
-    auto window = std::make_unique<MainWindow>(workspaceDir, services);
+    auto window = std::make_unique<MainWindow>(location.workspaceDir, services);
     tray.setMainWindow(window.get());
     window->setIconShown([&tray] { return tray.hasIcon(); });
     // exit(), not quit(): quitting first offers every window a close, and the main
