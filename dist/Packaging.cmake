@@ -1,6 +1,7 @@
 # `make package`: a Debian package of the installed tree, built by CPack.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "orvanel")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Orvanel Security")
 set(CPACK_PACKAGE_CONTACT "Orvanel Security <info@orvanel.test>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel of a desktop security suite")
