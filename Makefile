@@ -1,14 +1,16 @@
-# Orvanel: `make run` and `make test` do everything on a fresh Debian 12 machine.
+# Orvanel: `make run`, `make test` and `make package` do everything on a fresh Debian 12
+# machine.
 
 BUILD     ?= build
 GENERATOR ?= Ninja
 JOBS      ?= 2
 PACKAGES  := cmake ninja-build g++ make pkgconf qt6-base-dev libgl-dev libpugixml-dev \
              libgtest-dev libgmock-dev libbenchmark-dev \
-             libclamav-dev clamav clamav-freshclam
+             libclamav-dev clamav clamav-freshclam \
+             desktop-file-utils appstream dpkg-dev file
 SUDO      := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench screenshot asan clean
+.PHONY: all deps configure build test run package icons bench screenshot asan clean
 
 all: build
 
@@ -36,14 +38,28 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The panel runs from the build's workspace folder: the program, the language and link
-# files and the engine programs side by side.
+# files and the engine programs side by side. Its configuration folder is one of the
+# build's own, so that its autostart entry never reaches the user's real session.
 run: build
 	@$(MAKE) --no-print-directory deps PACKAGES="libnotify-bin"
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set."; \
 	  exit 1; \
 	fi
-	cd $(BUILD)/workspace && exec ./orvanel
+	mkdir -p $(BUILD)/run-config
+	cd $(BUILD)/workspace && XDG_CONFIG_HOME="$(abspath $(BUILD))/run-config" exec ./orvanel
+
+# The Debian package of the installed program: $(BUILD)/orvanel_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls -1 $(BUILD)/orvanel_*.deb
+
+# The icon's fixed sizes, rendered from dist/orvanel.svg (kept in git).
+icons:
+	@$(MAKE) --no-print-directory deps PACKAGES="librsvg2-bin"
+	for s in 16 22 24 32 48 64 128 256; do \
+	  rsvg-convert -w $$s -h $$s dist/orvanel.svg -o dist/icons/orvanel-$$s.png; \
+	done
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
@@ -57,5 +73,18 @@ asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# Only a build folder goes, never a user's workspace: the folder must hold a CMake cache,
+# and must neither be nor hold the installed panel's workspace.
 clean:
-	rm -rf $(BUILD)
+	@build="$$(realpath -m -- '$(BUILD)')"; \
+	data="$${XDG_DATA_HOME:-$$HOME/.local/share}"; \
+	workspace="$$(realpath -m -- "$$data/orvanel")"; \
+	if [ ! -e "$$build" ]; then exit 0; fi; \
+	if [ ! -f "$$build/CMakeCache.txt" ]; then \
+	  echo "make clean: $$build holds no CMakeCache.txt, so it is not a build folder; left as it is."; \
+	  exit 1; \
+	fi; \
+	case "$$workspace/" in "$$build"/*) \
+	  echo "make clean: $$build holds the workspace $$workspace; left as it is."; exit 1;; \
+	esac; \
+	rm -rf -- "$$build"

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/TrayWindow.h"
+#include "app/UserWorkspace.h"
 #include "pages/AppIcons.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
@@ -129,11 +130,6 @@ int run(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
     QApplication::setWindowIcon(AppIcons::applicationIcon());
 
-    const QString programPath = QCoreApplication::applicationFilePath();
-    const QString workspaceDir = workspaceDirOf(programPath);
-    platform::LinuxPlatform desktop(workspaceDir);
-    const platform::Services services = desktop.services();
-
     // Watched before anything can show a box: the end of the session ends the program at
     // any point of the start, also while an error box waits for the user.
     SessionEndWatcher sessionEnd;
@@ -149,12 +145,24 @@ int run(int argc, char** argv)
         QCoreApplication::exit(0);
     });
 
-    TrayWindow tray(programPath, services);
+    // From the build tree the workspace is the program's folder; an installed panel works
+    // in the user's own folder and its autostart entry names the installed launcher.
+    const install::Location location =
+        install::locateWorkspace(QCoreApplication::applicationFilePath());
+    platform::LinuxPlatform desktop(location.workspaceDir);
+    const platform::Services services = desktop.services();
+    if (!location.error.isEmpty()) {
+        qCritical("%s", qUtf8Printable(location.error));
+        services.prompt->showError(location.error);
+        return ending ? 0 : 1;
+    }
+
+    TrayWindow tray(location.autostartCommand, services);
     tray.FormCreate();
     if (ending)
         return 0;
 
-    window = std::make_unique<MainWindow>(workspaceDir, services);
+    window = std::make_unique<MainWindow>(location.workspaceDir, services);
     tray.setMainWindow(window.get());
     window->setIconShown([&tray] { return tray.hasIcon(); });
     QObject::connect(window.get(), &MainWindow::terminationRequested, &app,

@@ -1,0 +1,29 @@
+# `make package`: a Debian package of the installed tree, built by CPack.
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "orvanel")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Orvanel Security")
+set(CPACK_PACKAGE_CONTACT "Orvanel Security <info@orvanel.test>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel of a desktop security suite")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Orvanel starts with the desktop session, stays in the notification area and\n\
+drives the engines of the security suite: real-time and on-demand scans,\n\
+network protection, backup and database update. Each user's rules, quarantine\n\
+and switches are kept in ~/.local/share/orvanel/.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+if(ORVANEL_MAKER_URL)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${ORVANEL_MAKER_URL}")
+endif()
+# The libraries the programs link (Qt, pugixml, ClamAV's library once the engines use it)
+# are found by dpkg-shlibdeps. Qt's window-system plug-ins are a package of their own,
+# and the notifier shows its messages through notify-send.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libnotify-bin")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "clamav-freshclam")
+set(CPACK_STRIP_FILES ON)
+# Only what the install rules name goes in; the package has no maintainer scripts, so
+# removing it leaves every user's workspace where it is.
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
