@@ -114,7 +114,7 @@ HeldFile::~HeldFile()
 bool changeTableLocked(const QString& workspaceDir, TableId id,
                        const std::function<bool(Table&)>& change, QString* error)
 {
-    const QString path = workspaceDir + tableSpec(id).fileName;
+    const QString path = workspaceDir + tableDefinition(id).fileName;
     if (!QFile::exists(path) && !createEmptyTable(path, id, error))
         return false;
     const HeldFile held(path, HeldFile::Mode::Exclusive, false);
@@ -131,7 +131,7 @@ bool changeTableLocked(const QString& workspaceDir, TableId id,
 
 bool readTableLocked(const QString& workspaceDir, TableId id, Table& table, QString* error)
 {
-    const QString path = workspaceDir + tableSpec(id).fileName;
+    const QString path = workspaceDir + tableDefinition(id).fileName;
     const HeldFile held(path, HeldFile::Mode::Shared, false);
     if (!held.isHeld()) {
         setError(error, held.error());

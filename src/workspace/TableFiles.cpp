@@ -24,9 +24,9 @@ std::vector<FieldDef> champs(int count, int size = 200, int wideField = 0, int w
     return fields;
 }
 
-const std::array<TableSpec, 7>& allSpecs()
+const std::array<TableDefinition, 7>& allDefinitions()
 {
-    static const std::array<TableSpec, 7> definitions = {{
+    static const std::array<TableDefinition, 7> definitions = {{
         {TableId::Rules, "ClientDataSet1", QString(names::RulesTable), champs(11, 200, 8, 5000)},
         {TableId::Alerts, "ClientDataSet2", QString(names::AlertsTable), champs(9, 200, 9, 5000)},
         {TableId::Events, "ClientDataSet3", QString(names::EventsTable), champs(1)},
@@ -63,9 +63,9 @@ void addDefaultRecord(Table& table, TableId id)
 
 } // namespace
 
-const TableSpec& tableSpec(TableId id)
+const TableDefinition& tableDefinition(TableId id)
 {
-    for (const TableSpec& definition : allSpecs()) {
+    for (const TableDefinition& definition : allDefinitions()) {
         if (definition.id == id)
             return definition;
     }
@@ -75,7 +75,7 @@ const TableSpec& tableSpec(TableId id)
 void defineFields(Table& table, TableId id)
 {
     table.clearFields();
-    for (const FieldDef& field : tableSpec(id).fields)
+    for (const FieldDef& field : tableDefinition(id).fields)
         table.addField(field.name, field.size);
 }
 
@@ -87,7 +87,7 @@ TableFiles::TableFiles(QString workspaceDir, EngineControl& engines,
 
 QString TableFiles::path(TableId id) const
 {
-    return m_dir + tableSpec(id).fileName;
+    return m_dir + tableDefinition(id).fileName;
 }
 
 bool TableFiles::create(TableId id, QString* error)
@@ -111,12 +111,12 @@ bool TableFiles::create(TableId id, QString* error)
 
 bool TableFiles::isHeld(TableId id) const
 {
-    return m_engines.isHeld(tableSpec(id).fileName);
+    return m_engines.isHeld(tableDefinition(id).fileName);
 }
 
 bool TableFiles::isFree(TableId id, FreeWait wait, QString* error) const
 {
-    const QString& name = tableSpec(id).fileName;
+    const QString& name = tableDefinition(id).fileName;
     if (wait == FreeWait::None ? !m_engines.isHeld(name) : m_engines.waitUntilFree(name))
         return true;
     setError(error, u"%1 stays held by another program"_s.arg(path(id)));
@@ -149,12 +149,12 @@ bool TableFiles::openWithRecreation(TableId id, QString* error, FreeWait wait)
         const QString kept = u"%1 cannot be read and cannot be set aside as %2"_s.arg(file, bad);
         setError(error, kept);
         if (notATable)
-            m_engines.reportUnreadable(tableSpec(id).fileName, kept, alertLevel());
+            m_engines.reportUnreadable(tableDefinition(id).fileName, kept, alertLevel());
         return false;
     }
     if (notATable)
-        m_engines.reportUnreadable(tableSpec(id).fileName, u"%1; it is kept as %2"_s.arg(why, bad),
-                                   alertLevel());
+        m_engines.reportUnreadable(tableDefinition(id).fileName,
+                                   u"%1; it is kept as %2"_s.arg(why, bad), alertLevel());
     return create(id, error);
 }
 

@@ -14,7 +14,7 @@ class EngineControl;
 // The seven tables the panel shares with the engines.
 enum class TableId { Rules, Alerts, Events, Quarantine, Languages, Sites, Configuration };
 
-struct TableSpec
+struct TableDefinition
 {
     TableId id;
     const char* objectName; // the table object that holds it: "ClientDataSet1" …
@@ -22,7 +22,7 @@ struct TableSpec
     std::vector<FieldDef> fields;
 };
 
-const TableSpec& tableSpec(TableId id);
+const TableDefinition& tableDefinition(TableId id);
 
 // Defines the fields of `id` on `table` (clears earlier definitions).
 void defineFields(Table& table, TableId id);

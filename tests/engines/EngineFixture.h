@@ -125,7 +125,7 @@ protected:
         Table table;
         defineFields(table, id);
         QList<QStringList> found;
-        if (!table.open(workspace.path(tableSpec(id).fileName)))
+        if (!table.open(workspace.path(tableDefinition(id).fileName)))
             return found;
         for (table.first(); !table.atEnd(); table.next()) {
             QStringList fields;

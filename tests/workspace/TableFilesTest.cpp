@@ -67,7 +67,7 @@ protected:
     TableFiles m_tables{dir(), m_engines, [this] { return m_level; }};
 };
 
-TEST(TableSpecs, ObjectsFilesAndFields)
+TEST(TableDefinitions, ObjectsFilesAndFields)
 {
     struct Expected
     {
@@ -87,7 +87,7 @@ TEST(TableSpecs, ObjectsFilesAndFields)
         {TableId::Configuration, "ClientDataSet10", "configuration.xml", 12, 0},
     };
     for (const Expected& e : expected) {
-        const TableSpec& definition = tableSpec(e.id);
+        const TableDefinition& definition = tableDefinition(e.id);
         EXPECT_STREQ(definition.objectName, e.object);
         EXPECT_EQ(definition.fileName, QLatin1String(e.file));
         ASSERT_EQ(int(definition.fields.size()), e.fields) << e.file;
@@ -123,7 +123,7 @@ TEST_F(TableFilesTest, OtherTablesStartEmpty)
          {TableId::Rules, TableId::Alerts, TableId::Events, TableId::Quarantine, TableId::Sites}) {
         ASSERT_TRUE(m_tables.create(id));
         EXPECT_EQ(firstColumn(id), QStringList());
-        EXPECT_TRUE(get(tableSpec(id).fileName).contains(R"(WIDTH="200")"));
+        EXPECT_TRUE(get(tableDefinition(id).fileName).contains(R"(WIDTH="200")"));
     }
     EXPECT_TRUE(get(u"regles.xml"_s)
                     .contains(R"(<FIELD attrname="Champ8" fieldtype="string" WIDTH="5000"/>)"));

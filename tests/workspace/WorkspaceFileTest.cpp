@@ -131,7 +131,7 @@ TEST_F(WorkspaceFile, TableThatIsNotAFileIsSetAsideMadeAnewAndReportedOnce)
                                                 {TableId::Sites, u"device link"_s},
                                                 {TableId::Rules, u"pipe"_s}};
     for (const auto& [id, kind] : rows) {
-        const QString name = tableSpec(id).fileName;
+        const QString name = tableDefinition(id).fileName;
         QFile::remove(path(name));
         putNotAFile(kind, name);
         EXPECT_TRUE(tables.openWithRecreation(id)) << name.toStdString();
