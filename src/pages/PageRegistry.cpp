@@ -1,8 +1,10 @@
 #include "pages/PageRegistry.h"
 
 #include "pages/Page.h"
+#include "pages/protection/AlertsPage.h"
 #include "pages/protection/NetworkOptionsPage.h"
 #include "pages/protection/ProtocolsPage.h"
+#include "pages/protection/RulesPage.h"
 #include "pages/protection/ScanPage.h"
 #include "pages/protection/SettingsPortsPage.h"
 #include "pages/settings/BackupPage.h"
@@ -25,8 +27,8 @@ const std::vector<PageEntry>& pageTable()
     using K = PageKey;
     static const std::vector<PageEntry> table = {
         {K::text(1), nullptr, nullptr, true}, // dashboard
-        {K::text(2)},                         // rules list
-        {K::text(3)},                         // alerts list
+        {K::text(2), &makePage<RulesPage>},
+        {K::text(3), &makePage<AlertsPage>},
         {K::text(4), &makePage<NetworkOptionsPage>},
         {K::text(85), &makePage<ScanPage>},
         {K::text(5), &makePage<ProtocolsPage>},
