@@ -2,6 +2,7 @@
 
 #include "pages/Page.h"
 #include "pages/protection/AlertsPage.h"
+#include "pages/protection/DashboardPage.h"
 #include "pages/protection/NetworkOptionsPage.h"
 #include "pages/protection/ProtocolsPage.h"
 #include "pages/protection/RulesPage.h"
@@ -26,7 +27,7 @@ const std::vector<PageEntry>& pageTable()
 {
     using K = PageKey;
     static const std::vector<PageEntry> table = {
-        {K::text(1), nullptr, nullptr, true}, // dashboard
+        {K::text(1), &makePage<DashboardPage>, nullptr, true},
         {K::text(2), &makePage<RulesPage>},
         {K::text(3), &makePage<AlertsPage>},
         {K::text(4), &makePage<NetworkOptionsPage>},
