@@ -12,6 +12,7 @@
 #include "pages/settings/EntryActions.h"
 #include "pages/settings/FileScramblingPage.h"
 #include "pages/settings/ModificationLogsPage.h"
+#include "pages/settings/ProgramCheckPage.h"
 #include "pages/settings/SwitchesPage.h"
 #include "pages/tools/CleanUpPage.h"
 #include "pages/tools/CookiesDownloadsPage.h"
@@ -36,7 +37,7 @@ const std::vector<PageEntry>& pageTable()
         {K::text(6), &makePage<SettingsPortsPage>},
         {K::text(99), &makePage<BackupPage>},
         {K::text(96), &makePage<FileScramblingPage>},
-        {K::text(90)}, // program check
+        {K::text(90), &makePage<ProgramCheckPage>},
         {K::text(48), nullptr, &entries::runAboutEntry},
         {K::text(25), nullptr, &entries::runQuitEntry},
         {K::text(57), &makePage<SwitchesPage>},
