@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <numeric>
 
@@ -23,6 +24,8 @@ namespace {
 constexpr int FirstSlice = 64;
 // Rows read per turn of the event loop afterwards: a few milliseconds of work.
 constexpr int LaterSlice = 4000;
+// How long a list that is not painted waits before it reads the rest of its rows.
+constexpr std::chrono::milliseconds UnpaintedDelay{100};
 
 } // namespace
 
@@ -122,6 +125,13 @@ void ReportRows::sortByDate()
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void ReportRows::squeeze()
+{
+    m_text.shrink_to_fit();
+    m_rows.shrink_to_fit();
+    m_dateKeys.shrink_to_fit();
+}
+
 std::size_t ReportRows::rowBytes() const
 {
     return m_text.capacity() + m_rows.capacity() * sizeof(Row) +
@@ -177,11 +187,20 @@ bool ReportList::showTable(QByteArray bytes, const ReportFields& fields, QString
     m_slices = std::make_unique<PacketSlices>(std::move(bytes));
     m_table = std::make_unique<Table>();
     m_nextNumber = m_rows->rowCount() + 1;
+    m_laterScheduled = false;
     if (!readSlice(FirstSlice, error)) {
         m_slices.reset();
         return false;
     }
-    readLater();
+    if (m_slices->atEnd()) {
+        readLater();
+        return true;
+    }
+    // Read from the first paint on; a list that is not painted soon reads anyway.
+    QTimer::singleShot(UnpaintedDelay, this, [this] {
+        if (m_slices && !m_laterScheduled)
+            readLater();
+    });
     return true;
 }
 
@@ -214,8 +233,10 @@ void ReportList::readLater()
     if (!m_slices || m_slices->atEnd()) {
         m_slices.reset();
         m_table.reset();
+        m_rows->squeeze();
         return;
     }
+    m_laterScheduled = true;
     // The list is this timer's context: freeing the page ends the reading.
     QTimer::singleShot(0, this, [this] {
         if (!m_slices)
@@ -230,6 +251,14 @@ void ReportList::readLater()
     });
 }
 
+void ReportList::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    // The rest of the rows are read once the first screen is on show.
+    if (m_slices && !m_laterScheduled)
+        readLater();
+}
+
 void ReportList::finishReading()
 {
     while (m_slices && !m_slices->atEnd()) {
@@ -242,6 +271,7 @@ void ReportList::finishReading()
     }
     m_slices.reset();
     m_table.reset();
+    m_rows->squeeze();
 }
 
 std::optional<int> ReportList::selectedRow() const

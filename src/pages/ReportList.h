@@ -44,6 +44,9 @@ public:
     // and time come first, in their present order; equal dates keep theirs too.
     void sortByDate();
 
+    // Gives back the room kept for more rows (once every row is read).
+    void squeeze();
+
     // The bytes the rows' structures and texts take.
     std::size_t rowBytes() const;
 
@@ -113,6 +116,9 @@ public:
     // Sorts by the date column with updates suspended.
     void sortByDate();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     bool readSlice(int rows, QString* error);
     void readLater();
@@ -123,6 +129,7 @@ private:
     ReportFields m_fields;
     std::vector<int> m_fieldIndexes;
     int m_nextNumber = 1;
+    bool m_laterScheduled = false;
     std::function<void(const QString&)> m_readError;
 };
 

@@ -37,6 +37,14 @@ DateTimeOrder::DateTimeOrder(const QLocale& locale)
     : m_locale(locale), m_dateFormat(locale.dateFormat(QLocale::ShortFormat)),
       m_timeFormat(locale.timeFormat(QLocale::LongFormat))
 {
+    for (int i = 1; i <= 12; ++i) {
+        m_shortMonths.append(locale.monthName(i, QLocale::ShortFormat));
+        m_longMonths.append(locale.monthName(i, QLocale::LongFormat));
+    }
+    for (int i = 1; i <= 7; ++i) {
+        m_shortDays.append(locale.dayName(i, QLocale::ShortFormat));
+        m_longDays.append(locale.dayName(i, QLocale::LongFormat));
+    }
     m_fast = compile(format(), m_full) && compile(m_dateFormat, m_dateOnly);
     for (const Token& token : m_full)
         m_twelveHour = m_twelveHour || token.field == Field::Hour12;
@@ -49,13 +57,15 @@ bool DateTimeOrder::compile(const QString& format, Tokens& tokens)
         char letter;
         int count;
         Field field;
-    } fields[] = {{'d', 1, Field::Day},    {'d', 2, Field::Day},    {'M', 1, Field::Month},
-                  {'M', 2, Field::Month},  {'y', 2, Field::Year2},  {'y', 4, Field::Year4},
-                  {'H', 1, Field::Hour},   {'H', 2, Field::Hour},   {'h', 1, Field::Hour12},
-                  {'h', 2, Field::Hour12}, {'m', 1, Field::Minute}, {'m', 2, Field::Minute},
-                  {'s', 1, Field::Second}, {'s', 2, Field::Second}, {'z', 1, Field::Msec},
-                  {'z', 3, Field::Msec},   {'A', 2, Field::AmPm},   {'a', 2, Field::AmPm},
-                  {'t', 1, Field::Zone}};
+    } fields[] = {
+        {'d', 1, Field::Day},       {'d', 2, Field::Day},      {'M', 1, Field::Month},
+        {'M', 2, Field::Month},     {'y', 2, Field::Year2},    {'y', 4, Field::Year4},
+        {'H', 1, Field::Hour},      {'H', 2, Field::Hour},     {'h', 1, Field::Hour12},
+        {'h', 2, Field::Hour12},    {'m', 1, Field::Minute},   {'m', 2, Field::Minute},
+        {'s', 1, Field::Second},    {'s', 2, Field::Second},   {'z', 1, Field::Msec},
+        {'z', 3, Field::Msec},      {'A', 2, Field::AmPm},     {'M', 3, Field::ShortMonth},
+        {'M', 4, Field::LongMonth}, {'d', 3, Field::ShortDay}, {'d', 4, Field::LongDay},
+        {'a', 2, Field::AmPm},      {'t', 1, Field::Zone}};
     tokens.clear();
     for (qsizetype at = 0; at < format.size();) {
         const QChar c = format[at];
@@ -90,6 +100,21 @@ bool DateTimeOrder::compile(const QString& format, Tokens& tokens)
         at += count;
     }
     return true;
+}
+
+int DateTimeOrder::matchName(QStringView text, const QStringList& names, qsizetype& at)
+{
+    const QStringView rest = text.mid(at);
+    int best = -1;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString& name = names[i];
+        if (!name.isEmpty() && rest.startsWith(name, Qt::CaseInsensitive) &&
+            (best < 0 || name.size() > names[best].size()))
+            best = i;
+    }
+    if (best >= 0)
+        at += names[best].size();
+    return best;
 }
 
 bool DateTimeOrder::read(const Tokens& tokens, QStringView text, Parts& parts) const
@@ -142,6 +167,19 @@ bool DateTimeOrder::read(const Tokens& tokens, QStringView text, Parts& parts) c
             }
             break;
         }
+        case Field::ShortMonth:
+        case Field::LongMonth:
+            parts.month =
+                1 + matchName(text, token.field == Field::ShortMonth ? m_shortMonths : m_longMonths,
+                              at);
+            ok = parts.month > 0;
+            break;
+        case Field::ShortDay:
+        case Field::LongDay:
+            // The day's name says nothing the date does not.
+            ok =
+                matchName(text, token.field == Field::ShortDay ? m_shortDays : m_longDays, at) >= 0;
+            break;
         case Field::Zone:
             // The engines write the local time; the zone's name only follows it.
             while (at < text.size() && (text[at].isLetterOrNumber() || text[at] == u'+' ||

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -11,9 +12,9 @@ namespace orvanel {
 
 // Reads dates and times written in the system's format (short date, a blank, long
 // time; the time may be left out, as it is for midnight) into numbers that order them.
-// The format is read once; numeric formats are then read without QLocale's general
-// parser, which costs microseconds a text, so that lists of many thousand rows sort at
-// once. Formats with month or day names fall back to QLocale.
+// The format is read once; texts are then read without QLocale's general parser, which
+// costs tens of microseconds a text, so that lists of many thousand rows sort at once.
+// Formats with fields this reader does not know fall back to QLocale.
 class DateTimeOrder final
 {
 public:
@@ -39,7 +40,11 @@ private:
         Second,
         Msec,
         AmPm,
-        Zone
+        Zone,
+        ShortMonth,
+        LongMonth,
+        ShortDay,
+        LongDay
     };
     struct Token
     {
@@ -53,6 +58,8 @@ private:
         int amPm = -1; // -1 none, 0 AM, 1 PM
     };
 
+    // The index of the longest name that `text` starts with, or -1.
+    static int matchName(QStringView text, const QStringList& names, qsizetype& at);
     static bool compile(const QString& format, Tokens& tokens);
     bool read(const Tokens& tokens, QStringView text, Parts& parts) const;
     static std::optional<qint64> keyOf(const Parts& parts, bool twelveHour);
@@ -63,6 +70,7 @@ private:
     QString m_timeFormat;
     Tokens m_full;
     Tokens m_dateOnly;
+    QStringList m_shortMonths, m_longMonths, m_shortDays, m_longDays;
     bool m_fast = false;
     bool m_twelveHour = false;
 };

@@ -28,6 +28,18 @@ qsizetype findTag(const QByteArray& bytes, qsizetype from, const char* name)
     return -1;
 }
 
+// The last such tag: the end of the row data lies near the end of the file.
+qsizetype findLastTag(const QByteArray& bytes, qsizetype from, const char* name)
+{
+    for (qsizetype at = bytes.lastIndexOf('<'); at >= from; at = bytes.lastIndexOf('<', at - 1)) {
+        if (startsTag(bytes, at, name))
+            return at;
+        if (at == 0)
+            break;
+    }
+    return -1;
+}
+
 bool wideEncoding(const QByteArray& bytes)
 {
     if (bytes.size() < 2)
@@ -47,7 +59,7 @@ PacketSlices::PacketSlices(QByteArray bytes) : m_bytes(std::move(bytes))
     const qsizetype openEnd = open < 0 ? -1 : m_bytes.indexOf('>', open);
     if (openEnd < 0 || m_bytes[openEnd - 1] == '/')
         return;
-    const qsizetype close = findTag(m_bytes, openEnd, "/ROWDATA");
+    const qsizetype close = findLastTag(m_bytes, openEnd, "/ROWDATA");
     if (close < 0)
         return;
     m_headEnd = openEnd + 1;
