@@ -1,0 +1,303 @@
+// The report lists over the largest tables the engines write, and the cost of opening
+// the pages that show them.
+//
+//   BM_RulesListFirstPaint/N    rules page built on a regles.xml of N rules, to its first
+//                               paint (the rest of the rows are read afterwards)
+//   BM_RulesListMemory/100000   the list's heap per row once every row is read
+//   BM_DateSort/100000          the third column's sort over rows in random order
+//   BM_OpenPage/<page>          page host frame from the category's choice to the window's
+//                               first paint, for the switches page and the pages of the lists
+//   BM_ProgramCheck/10000       program check page over 10,000 rules whose programs exist
+#include "lang/TextTable.h"
+#include "pages/PageHost.h"
+#include "pages/PageRegistry.h"
+#include "pages/PanelContext.h"
+#include "pages/ReportList.h"
+#include "platform/linux/FlockProbe.h"
+#include "workspace/EngineControl.h"
+#include "workspace/Table.h"
+#include "workspace/TableFiles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <random>
+
+using namespace orvanel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct NoProcesses final : platform::ProcessTable
+{
+    std::vector<platform::ProcessInfo> snapshot() const override { return {}; }
+    bool isRunning(QStringView) const override { return false; }
+    bool terminate(qint64) override { return false; }
+    std::optional<qint64> residentBytes(qint64) const override { return std::nullopt; }
+};
+struct NoSpawner final : platform::Spawner
+{
+    bool spawn(const QString&, const QStringList&) override { return true; }
+};
+struct SilentPrompt final : platform::Prompt
+{
+    bool askYesNo(const QString&) override { return false; }
+    void showError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+};
+struct NoUrls final : platform::UrlOpener
+{
+    int open(const QString&) override { return Success; }
+};
+
+// What the main window gives a page, over a temporary workspace.
+class BenchContext final : public PanelContext
+{
+public:
+    explicit BenchContext(const QString& dir)
+        : m_engines(dir, m_processes, m_spawner, m_probe),
+          m_tables(dir, m_engines, [] { return 1; })
+    {
+        m_state.workspaceDir = dir;
+        m_state.startTime = QDateTime::currentDateTime();
+        m_services.processes = &m_processes;
+        m_services.spawner = &m_spawner;
+        m_services.probe = &m_probe;
+        m_services.prompt = &m_prompt;
+        m_services.urls = &m_urls;
+        QStringList lines;
+        for (int entry = 1; entry <= TextTable::Size; ++entry)
+            lines.append(u"entry %1"_s.arg(entry));
+        m_texts.setLines(lines);
+        m_tables.create(TableId::Configuration);
+    }
+    PanelState& state() override { return m_state; }
+    const TextTable& texts() const override { return m_texts; }
+    EngineControl& engines() override { return m_engines; }
+    TableFiles& tables() override { return m_tables; }
+    const platform::Services& services() const override { return m_services; }
+    QWidget* window() override { return nullptr; }
+    void configurationCheckBoxClicked(int, bool) override {}
+    void requestTermination() override {}
+    void applyLanguage(const QString&) override {}
+    QPointer<QLineEdit>& editSlot(int number) override { return m_edits[(number - 1) % 3]; }
+
+private:
+    NoProcesses m_processes;
+    NoSpawner m_spawner;
+    platform::FlockProbe m_probe;
+    SilentPrompt m_prompt;
+    NoUrls m_urls;
+    PanelState m_state;
+    TextTable m_texts;
+    EngineControl m_engines;
+    TableFiles m_tables;
+    platform::Services m_services;
+    QPointer<QLineEdit> m_edits[3];
+};
+
+QString systemDateTime(const QDateTime& when)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(when.time(), QLocale::LongFormat);
+}
+
+// Rules as the engines write them, dated over a year in random order. programDir, when
+// given, holds a program file for each rule.
+void writeRules(const QString& path, int count, const QString& programDir = {})
+{
+    Table table;
+    defineFields(table, TableId::Rules);
+    table.createEmpty();
+    std::mt19937 random(count);
+    const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+    const QStringList programs = {u"firefox.exe"_s, u"thunderbird.exe"_s, u"svchost.exe"_s,
+                                  u"explorer.exe"_s, u"skype.exe"_s};
+    for (int i = 0; i < count; ++i) {
+        const QString program = programs[int(random() % programs.size())];
+        QString file = u"C:\\Program Files\\%1\\%2"_s.arg(program.chopped(4), program);
+        if (!programDir.isEmpty())
+            file = programDir + u"/p%1.exe"_s.arg(i);
+        table.insert();
+        table.setValue(u"Champ1", program);
+        table.setValue(u"Champ2", systemDateTime(start.addSecs(qint64(random() % 31'536'000))));
+        table.setValue(u"Champ3", random() % 2 ? u"TCP"_s : u"UDP"_s);
+        table.setValue(u"Champ4", random() % 4 ? u"1"_s : u"?"_s);
+        table.setValue(u"Champ8", file);
+        table.setValue(u"Champ9", QString::number(random()));
+        table.post();
+    }
+    table.save(path);
+}
+
+// A workspace with a regles.xml and alertes.xml of `rules` rows each.
+struct Workspace
+{
+    explicit Workspace(int rules, bool programs = false)
+    {
+        const QString root = QDir(dir.path()).canonicalPath() + u'/';
+        QString programDir;
+        if (programs) {
+            programDir = root + u"programs"_s;
+            QDir().mkpath(programDir);
+            const QByteArray bytes(4096, '\x5a');
+            for (int i = 0; i < rules; ++i) {
+                QFile file(programDir + u"/p%1.exe"_s.arg(i));
+                file.open(QIODevice::WriteOnly);
+                file.write(bytes);
+            }
+        }
+        writeRules(root + u"regles.xml"_s, rules, programDir);
+        QFile::copy(root + u"regles.xml"_s, root + u"alertes.xml"_s);
+        context = std::make_unique<BenchContext>(root);
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<BenchContext> context;
+};
+
+const PageEntry& entryOf(int key)
+{
+    for (const PageEntry& entry : pageTable()) {
+        if (entry.key.kind == PageKey::Kind::Entry && entry.key.entry == key)
+            return entry;
+    }
+    std::abort();
+}
+
+// One page host frame, from the choice to the page panel's first paint.
+void openPage(benchmark::State& state, int key, int rules, bool programs = false)
+{
+    Workspace workspace(rules, programs);
+    QWidget window;
+    window.show();
+    PageHost host(*workspace.context, window, [] {});
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        host.buildFramed(entryOf(key));
+        // The first paint of the window with the page, done at once: the rows a list
+        // reads after its first screen do not count.
+        window.repaint();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        host.reset();
+        QCoreApplication::processEvents();
+    }
+}
+
+void BM_OpenPage(benchmark::State& state, int key)
+{
+    openPage(state, key, int(state.range(0)));
+}
+
+void BM_RulesListFirstPaint(benchmark::State& state)
+{
+    openPage(state, 2, int(state.range(0)));
+}
+
+void BM_ProgramCheck(benchmark::State& state)
+{
+    openPage(state, 90, int(state.range(0)), true);
+}
+
+void BM_RulesListMemory(benchmark::State& state)
+{
+    const int rules = int(state.range(0));
+    Workspace workspace(rules);
+    double perRow = 0, textPerRow = 0;
+    for (auto _ : state) {
+        QWidget panel;
+        panel.resize(609, 369);
+        panel.show();
+        const std::size_t before = mallinfo2().uordblks;
+        {
+            ReportList* list =
+                makeTableList(*workspace.context, &panel, u"ListView2"_s, TableId::Rules);
+            list->finishReading();
+            QCoreApplication::processEvents();
+            const std::size_t after = mallinfo2().uordblks;
+            perRow = double(after - before) / rules;
+            std::size_t text = 0;
+            for (int r = 0; r < list->model()->rowCount(); ++r) {
+                for (int c = 1; c < 6; ++c)
+                    text += std::size_t(list->rows().cell(r, c).toUtf8().size()) + 1;
+            }
+            textPerRow = double(text) / rules;
+        }
+    }
+    state.counters["bytes_per_row"] = perRow;
+    state.counters["text_bytes_per_row"] = textPerRow;
+    state.counters["list_bytes_per_row_without_text"] = perRow - textPerRow;
+}
+
+void BM_DateSort(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    std::mt19937 random(7);
+    const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+    std::vector<std::pair<int, QStringList>> cells;
+    for (int i = 0; i < rows; ++i) {
+        const QString date =
+            i % 100 == 0 ? u"?"_s : systemDateTime(start.addSecs(qint64(random() % 31'536'000)));
+        cells.emplace_back(i + 1, QStringList{u"p.exe"_s, date, u"TCP"_s, u"1"_s, u"C:\\p.exe"_s});
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        ReportRows model;
+        model.setDateColumn(2);
+        model.setCaptions({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s});
+        model.appendMany(cells);
+        state.ResumeTiming();
+        model.sortByDate();
+        benchmark::DoNotOptimize(model.rowNumber(0));
+    }
+}
+
+BENCHMARK(BM_RulesListFirstPaint)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RulesListMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DateSort)->Arg(100000)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, switches, 57)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, dashboard, 1)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, rules, 2)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, alerts, 3)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, program_check, 90)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramCheck)
+    ->Arg(10000)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QPushButton;
+class QWidget;
+
+namespace orvanel {
+
+// The glyph kinds of the page buttons. An OK button is the default button and a No
+// button answers Escape; a button given no caption shows its kind's standard caption.
+enum class GlyphKind { OK, No, All, Abort };
+
+// The standard caption of a kind: "OK", "No", "All", "Abort".
+QString standardCaption(GlyphKind kind);
+
+// A page button on `parent` with the style's standard icon of its kind, placed at
+// `geometry` and shown.
+QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKind kind,
+                             const QRect& geometry, const QString& caption = {});
+
+} // namespace orvanel
