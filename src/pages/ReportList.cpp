@@ -298,7 +298,7 @@ namespace orvanel {
 bool readTableBytes(PanelContext& context, TableId id, QByteArray& bytes, QString* error)
 {
     const QString path = context.tables().path(id);
-    const QString name = tableSpec(id).fileName;
+    const QString name = tableDefinition(id).fileName;
     const auto fail = [error](const QString& why) {
         if (error)
             *error = why;
