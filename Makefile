@@ -65,8 +65,9 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 screenshot: build
-	@$(MAKE) --no-print-directory deps PACKAGES="xvfb xauth imagemagick"
+	@$(MAKE) --no-print-directory deps PACKAGES="xvfb xauth imagemagick xdotool"
 	scripts/screenshot.sh $(BUILD) docs/main-window.png
+	scripts/screenshots.sh $(BUILD) docs/screenshots
 
 asan: deps
 	cmake --preset asan
