@@ -5,6 +5,7 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +40,34 @@ QIcon iconOf(GlyphKind kind, QWidget* button)
     return {};
 }
 
+// Whether a button or shortcut of the window already answers Escape: a second one would make
+// the key ambiguous and neither would answer.
+bool escapeTaken(QWidget* window)
+{
+    const QKeySequence escape(Qt::Key_Escape);
+    const auto buttons = window->findChildren<QAbstractButton*>();
+    const auto shortcuts = window->findChildren<QShortcut*>();
+    return std::any_of(buttons.begin(), buttons.end(),
+                       [&](QAbstractButton* other) { return other->shortcut() == escape; }) ||
+           std::any_of(shortcuts.begin(), shortcuts.end(),
+                       [&](QShortcut* other) { return other->key() == escape; });
+}
+
+// The window's first No button answers Escape. A caption with a mnemonic ("&No") keeps it as
+// the button's own shortcut and Escape comes through a shortcut that is the button's child.
+void answerEscape(QPushButton* button)
+{
+    if (escapeTaken(button->window()))
+        return;
+    if (button->shortcut().isEmpty()) {
+        button->setShortcut(QKeySequence(Qt::Key_Escape));
+        return;
+    }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), button);
+    escape->setContext(Qt::WindowShortcut);
+    QObject::connect(escape, &QShortcut::activated, button, &QPushButton::animateClick);
+}
+
 } // namespace
 
 QString standardCaption(GlyphKind kind)
@@ -68,10 +97,7 @@ QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKi
         button->setDefault(true);
         button->setAutoDefault(true);
     } else if (kind == GlyphKind::No) {
-        // The shortcut is the button's child: it goes with the page.
-        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), button);
-        escape->setContext(Qt::WindowShortcut);
-        QObject::connect(escape, &QShortcut::activated, button, &QPushButton::animateClick);
+        answerEscape(button);
     }
     button->show();
     return button;

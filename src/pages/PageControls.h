@@ -8,8 +8,8 @@ class QWidget;
 
 namespace orvanel {
 
-// The glyph kinds of the page buttons. An OK button is the default button and a No
-// button answers Escape; a button given no caption shows its kind's standard caption.
+// The glyph kinds of the page buttons. An OK button is the default button and the first No
+// button of a window answers Escape; a button given no caption shows its kind's standard caption.
 enum class GlyphKind { OK, No, All, Abort };
 
 // The standard caption of a kind: "OK", "No", "All", "Abort".

@@ -1,5 +1,6 @@
 #include "pages/protection/ScanPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
@@ -12,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
@@ -22,28 +22,6 @@ namespace {
 
 // The engine keeps its log short; a log beyond this shows its last part only.
 constexpr qint64 ScanLogLimit = 1024 * 1024;
-
-enum class Glyph { Ok, No };
-
-// A button with its glyph kind's standard icon: an OK button is the default button, a
-// No button answers Escape.
-QPushButton* glyphButton(QWidget* parent, const QString& name, Glyph glyph, const QRect& geometry,
-                         const QString& caption)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    const bool ok = glyph == Glyph::Ok;
-    button->setIcon(
-        button->style()->standardIcon(ok ? QStyle::SP_DialogOkButton : QStyle::SP_DialogNoButton));
-    button->setText(caption.isEmpty() ? (ok ? u"OK"_s : u"No"_s) : caption);
-    if (ok)
-        button->setDefault(true);
-    else
-        button->setShortcut(QKeySequence(Qt::Key_Escape));
-    button->show();
-    return button;
-}
 
 QGroupBox* groupBox(QWidget* parent, const QString& name, const QRect& geometry)
 {
@@ -81,9 +59,11 @@ void ScanPage::build(QWidget* panel)
 void ScanPage::addButtons(QWidget* panel)
 {
     const TextTable& texts = context().texts();
-    m_bitBtn22 = glyphButton(panel, u"BitBtn22"_s, Glyph::Ok, {136, 24, 75, 25}, texts.text(82));
+    m_bitBtn22 =
+        makeGlyphButton(panel, u"BitBtn22"_s, GlyphKind::OK, {136, 24, 75, 25}, texts.text(82));
     QObject::connect(m_bitBtn22, &QPushButton::clicked, m_bitBtn22, [this] { BitBtn22Click(); });
-    m_bitBtn23 = glyphButton(panel, u"BitBtn23"_s, Glyph::No, {296, 24, 75, 25}, texts.text(25));
+    m_bitBtn23 =
+        makeGlyphButton(panel, u"BitBtn23"_s, GlyphKind::No, {296, 24, 75, 25}, texts.text(25));
     QObject::connect(m_bitBtn23, &QPushButton::clicked, m_bitBtn23, [this] { BitBtn23Click(); });
 }
 

@@ -1,6 +1,7 @@
 #include "pages/protection/SettingsPortsPage.h"
 
 #include "pages/AppIcons.h"
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/Names.h"
 #include "workspace/SideFiles.h"
@@ -48,28 +49,6 @@ QString byLanguage(const QString& code, const std::array<QString, 5>& captions)
             return captions[i];
     }
     return {};
-}
-
-enum class Glyph { Ok, No };
-
-// A button with its glyph kind's standard icon: an OK button is the default button, a
-// No button answers Escape (the first one of the page only, so the key stays unambiguous).
-QPushButton* glyphButton(QWidget* parent, const QString& name, Glyph glyph, const QRect& geometry,
-                         const QString& caption, bool answersEscape = false)
-{
-    const bool ok = glyph == Glyph::Ok;
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(
-        button->style()->standardIcon(ok ? QStyle::SP_DialogOkButton : QStyle::SP_DialogNoButton));
-    button->setText(caption.isEmpty() ? (ok ? u"OK"_s : u"No"_s) : caption);
-    if (ok)
-        button->setDefault(true);
-    if (answersEscape)
-        button->setShortcut(QKeySequence(Qt::Key_Escape));
-    button->show();
-    return button;
 }
 
 template <typename W> W* placed(W* widget, const QString& name, const QRect& geometry)
@@ -151,10 +130,10 @@ void SettingsPortsPage::addPurgeAndLanguage(QWidget* panel)
 {
     const TextTable& texts = context().texts();
     auto* bitBtn4 =
-        glyphButton(panel, u"BitBtn4"_s, Glyph::No, {416, 72, 145, 25}, texts.text(18), true);
+        makeGlyphButton(panel, u"BitBtn4"_s, GlyphKind::No, {416, 72, 145, 25}, texts.text(18));
     QObject::connect(bitBtn4, &QPushButton::clicked, bitBtn4, [this] { BitBtn4Click(); });
     auto* bitBtn5 =
-        glyphButton(panel, u"BitBtn5"_s, Glyph::Ok, {416, 136, 145, 25}, texts.text(19));
+        makeGlyphButton(panel, u"BitBtn5"_s, GlyphKind::OK, {416, 136, 145, 25}, texts.text(19));
     QObject::connect(bitBtn5, &QPushButton::clicked, bitBtn5, [this] { BitBtn5Click(); });
 
     // The purge choice holds the alerts' caption of the language in force now.
@@ -183,10 +162,10 @@ void SettingsPortsPage::addPorts(QWidget* panel)
     m_applicationPorts =
         placed(new QListWidget(panel), u"ApplicationPortsBox"_s, {186, 200, 152, 23});
     auto* bitBtn33 =
-        glyphButton(panel, u"BitBtn33"_s, Glyph::No, {416, 240, 145, 25}, texts.text(14));
+        makeGlyphButton(panel, u"BitBtn33"_s, GlyphKind::No, {416, 240, 145, 25}, texts.text(14));
     QObject::connect(bitBtn33, &QPushButton::clicked, bitBtn33, [this] { BitBtn33Click(); });
     auto* bitBtn34 =
-        glyphButton(panel, u"BitBtn34"_s, Glyph::No, {416, 280, 145, 25}, texts.text(15));
+        makeGlyphButton(panel, u"BitBtn34"_s, GlyphKind::No, {416, 280, 145, 25}, texts.text(15));
     QObject::connect(bitBtn34, &QPushButton::clicked, bitBtn34, [this] { BitBtn34Click(); });
     m_closedPorts = placed(new QListWidget(panel), u"ClosedPortsBox"_s, {186, 240, 152, 23});
 

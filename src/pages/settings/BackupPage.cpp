@@ -1,5 +1,6 @@
 #include "pages/settings/BackupPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -22,21 +22,6 @@ using namespace Qt::StringLiterals;
 namespace orvanel {
 
 namespace {
-
-// A button with the OK glyph: the style's OK icon, the default button, "OK" when it is
-// given no caption.
-QPushButton* addOkButton(QWidget* panel, const QString& name, const QRect& geometry,
-                         const QString& caption)
-{
-    auto* button = new QPushButton(panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-    button->setText(caption.isEmpty() ? u"OK"_s : caption);
-    button->setDefault(true);
-    button->show();
-    return button;
-}
 
 QRadioButton* addOption(QGroupBox* group, const QString& name, int top, const QString& caption)
 {
@@ -137,11 +122,14 @@ void BackupPage::addScheduleGroup(QWidget* panel)
 void BackupPage::addButtons(QWidget* panel)
 {
     const TextTable& texts = context().texts();
-    QPushButton* add = addOkButton(panel, u"BitBtn27"_s, {32, 282, 75, 25}, texts.text(14));
+    QPushButton* add =
+        makeGlyphButton(panel, u"BitBtn27"_s, GlyphKind::OK, {32, 282, 75, 25}, texts.text(14));
     QObject::connect(add, &QPushButton::clicked, add, [this] { BitBtn27Click(); });
-    QPushButton* remove = addOkButton(panel, u"BitBtn28"_s, {120, 282, 75, 25}, texts.text(15));
+    QPushButton* remove =
+        makeGlyphButton(panel, u"BitBtn28"_s, GlyphKind::OK, {120, 282, 75, 25}, texts.text(15));
     QObject::connect(remove, &QPushButton::clicked, remove, [this] { BitBtn28Click(); });
-    QPushButton* run = addOkButton(panel, u"BitBtn29"_s, {200, 282, 75, 25}, QString());
+    QPushButton* run =
+        makeGlyphButton(panel, u"BitBtn29"_s, GlyphKind::OK, {200, 282, 75, 25}, QString());
     QObject::connect(run, &QPushButton::clicked, run, [this] { BitBtn29Click(); });
 }
 

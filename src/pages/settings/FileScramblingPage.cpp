@@ -1,11 +1,11 @@
 #include "pages/settings/FileScramblingPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
@@ -25,20 +25,6 @@ QLineEdit* addFileField(QWidget* panel, const QString& name, int left)
     return field;
 }
 
-// A button with the OK glyph: the style's OK icon, the default button.
-QPushButton* addOkButton(QWidget* panel, const QString& name, const QRect& geometry,
-                         const QString& caption)
-{
-    auto* button = new QPushButton(panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-    button->setText(caption.isEmpty() ? u"OK"_s : caption);
-    button->setDefault(true);
-    button->show();
-    return button;
-}
-
 } // namespace
 
 void FileScramblingPage::build(QWidget* panel)
@@ -46,9 +32,11 @@ void FileScramblingPage::build(QWidget* panel)
     const TextTable& texts = context().texts();
     m_leftField = addFileField(panel, u"LeftFileField"_s, 32);
     m_rightField = addFileField(panel, u"RightFileField"_s, 220);
-    QPushButton* scramble = addOkButton(panel, u"BitBtn25"_s, {32, 62, 75, 25}, texts.text(97));
+    QPushButton* scramble =
+        makeGlyphButton(panel, u"BitBtn25"_s, GlyphKind::OK, {32, 62, 75, 25}, texts.text(97));
     QObject::connect(scramble, &QPushButton::clicked, scramble, [this] { BitBtn25Click(); });
-    QPushButton* restore = addOkButton(panel, u"BitBtn26"_s, {220, 62, 75, 25}, texts.text(98));
+    QPushButton* restore =
+        makeGlyphButton(panel, u"BitBtn26"_s, GlyphKind::OK, {220, 62, 75, 25}, texts.text(98));
     QObject::connect(restore, &QPushButton::clicked, restore, [this] { BitBtn26Click(); });
     m_keyWord = kKeyWord;
 }

@@ -1,5 +1,6 @@
 #include "pages/settings/ModificationLogsPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
 #include "workspace/SideFiles.h"
@@ -11,8 +12,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
-#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
@@ -24,29 +23,6 @@ namespace {
 constexpr auto kLogMask = "*mod*.txt"_L1;
 // The viewer shows at most this much of a log that grew without end.
 constexpr qint64 kMaxShownBytes = qint64(16) << 20;
-
-enum class Glyph { Ok, No };
-
-// A button with a glyph kind: OK is the default button, No answers Escape; a button given
-// no caption shows its kind's standard caption.
-QPushButton* addButton(QWidget* panel, const QString& name, const QRect& geometry, Glyph glyph)
-{
-    auto* button = new QPushButton(panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    const bool ok = glyph == Glyph::Ok;
-    button->setIcon(
-        button->style()->standardIcon(ok ? QStyle::SP_DialogOkButton : QStyle::SP_DialogNoButton));
-    button->setText(ok ? u"OK"_s : u"&No"_s);
-    if (ok) {
-        button->setDefault(true);
-    } else {
-        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), button);
-        QObject::connect(escape, &QShortcut::activated, button, &QPushButton::animateClick);
-    }
-    button->show();
-    return button;
-}
 
 // The log's lines as text, or nothing when it is not a plain file that can be read.
 std::optional<QString> readLog(const QString& path)
@@ -100,9 +76,10 @@ void ModificationLogsPage::build(QWidget* panel)
 
 void ModificationLogsPage::addButtons(QWidget* panel)
 {
-    QPushButton* show = addButton(panel, u"BitBtn7"_s, {32, 32, 75, 25}, Glyph::Ok);
+    QPushButton* show = makeGlyphButton(panel, u"BitBtn7"_s, GlyphKind::OK, {32, 32, 75, 25});
     QObject::connect(show, &QPushButton::clicked, show, [this] { BitBtn7Click(); });
-    QPushButton* remove = addButton(panel, u"BitBtn8"_s, {32, 64, 75, 25}, Glyph::No);
+    QPushButton* remove =
+        makeGlyphButton(panel, u"BitBtn8"_s, GlyphKind::No, {32, 64, 75, 25}, u"&No"_s);
     QObject::connect(remove, &QPushButton::clicked, remove, [this] { BitBtn8Click(); });
 }
 

@@ -1,5 +1,6 @@
 #include "pages/tools/CleanUpPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "platform/linux/DesktopEntry.h"
 #include "platform/linux/ProgramLookup.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
@@ -23,19 +23,6 @@ namespace {
 constexpr qint64 MaxShortcutBytes = 256 * 1024;
 // A start-up command ending in this switch names its program before a blank.
 const QString AutoRunSwitch = u"/autoRun"_s;
-
-QPushButton* okButton(QWidget* parent, const QString& name, const QRect& geometry,
-                      const QString& caption)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-    button->setText(caption.isEmpty() ? u"OK"_s : caption);
-    button->setDefault(true);
-    button->show();
-    return button;
-}
 
 QListWidget* checkList(QWidget* parent, const QString& name, const QRect& geometry)
 {
@@ -80,10 +67,10 @@ QCheckBox* CleanUpPage::addSwitch(QWidget* panel, int number, const QRect& geome
 
 void CleanUpPage::createButtonsAndLists(QWidget* panel)
 {
-    QObject::connect(okButton(panel, u"BitBtn13"_s, {248, 264, 75, 25}, {}), &QPushButton::clicked,
-                     panel, [this] { BitBtn13Click(); });
-    QObject::connect(okButton(panel, u"BitBtn18"_s, {504, 80, 75, 25}, {}), &QPushButton::clicked,
-                     panel, [this] { BitBtn18Click(); });
+    QObject::connect(makeGlyphButton(panel, u"BitBtn13"_s, GlyphKind::OK, {248, 264, 75, 25}, {}),
+                     &QPushButton::clicked, panel, [this] { BitBtn13Click(); });
+    QObject::connect(makeGlyphButton(panel, u"BitBtn18"_s, GlyphKind::OK, {504, 80, 75, 25}, {}),
+                     &QPushButton::clicked, panel, [this] { BitBtn18Click(); });
     m_cleanUpList = checkList(panel, u"clean-up list"_s, {144, 48, 337, 97});
     // Only reads the names of the desktop folder's files; never shown.
     m_desktopFiles = checkList(panel, u"desktop file list"_s, {648, 120, 105, 97});

@@ -1,5 +1,6 @@
 #include "pages/tools/CookiesDownloadsPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
-#include <QStyle>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -21,20 +21,6 @@ using namespace Qt::StringLiterals;
 namespace orvanel {
 
 namespace {
-
-// A button with the OK glyph: the window's default button.
-QPushButton* okButton(QWidget* parent, const QString& name, const QRect& geometry,
-                      const QString& caption)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-    button->setText(caption.isEmpty() ? u"OK"_s : caption);
-    button->setDefault(true);
-    button->show();
-    return button;
-}
 
 QLabel* label(QWidget* parent, const QString& name, const QRect& geometry, const QString& text)
 {
@@ -98,10 +84,12 @@ void CookiesDownloadsPage::build(QWidget* panel)
 void CookiesDownloadsPage::createButtons(QWidget* panel)
 {
     const QString caption = context().texts().text(18);
-    QObject::connect(okButton(panel, u"BitBtn20"_s, {160, 216, 75, 25}, caption),
-                     &QPushButton::clicked, panel, [this] { BitBtn20Click(); });
-    QObject::connect(okButton(panel, u"BitBtn3"_s, {288, 216, 75, 25}, caption),
-                     &QPushButton::clicked, panel, [this] { BitBtn3Click(); });
+    QObject::connect(
+        makeGlyphButton(panel, u"BitBtn20"_s, GlyphKind::OK, {160, 216, 75, 25}, caption),
+        &QPushButton::clicked, panel, [this] { BitBtn20Click(); });
+    QObject::connect(
+        makeGlyphButton(panel, u"BitBtn3"_s, GlyphKind::OK, {288, 216, 75, 25}, caption),
+        &QPushButton::clicked, panel, [this] { BitBtn3Click(); });
 }
 
 void CookiesDownloadsPage::createListsAndTrees(QWidget* panel)

@@ -1,5 +1,6 @@
 #include "pages/tools/FolderSearchPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 
@@ -26,19 +26,6 @@ namespace {
 
 // liste2.txt is one path per line; a list larger than this is not one the engine wrote.
 constexpr qint64 MaxFoundListBytes = 64 * 1024 * 1024;
-
-QPushButton* okButton(QWidget* parent, const QString& name, const QRect& geometry,
-                      const QString& caption)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-    button->setText(caption.isEmpty() ? u"OK"_s : caption);
-    button->setDefault(true);
-    button->show();
-    return button;
-}
 
 // Edit3KeyPress: only the digits and backspace reach the field.
 class DigitKeysOnly final : public QObject
@@ -103,7 +90,8 @@ void FolderSearchPage::createStepButtons(QWidget* panel)
     };
     int i = 0;
     for (const auto& b : buttons) {
-        QPushButton* button = okButton(panel, QLatin1StringView(b.name), b.geometry, b.caption);
+        QPushButton* button =
+            makeGlyphButton(panel, QLatin1StringView(b.name), GlyphKind::OK, b.geometry, b.caption);
         QObject::connect(button, &QPushButton::clicked, button,
                          [this, handler = b.handler] { (this->*handler)(); });
         m_stepButtons[i++] = button;

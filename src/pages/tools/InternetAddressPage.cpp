@@ -1,11 +1,11 @@
 #include "pages/tools/InternetAddressPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/Maker.h"
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QStyle>
 
 namespace orvanel {
 
@@ -13,29 +13,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// An OK-kind button: the style's OK icon, the default button of the window, "OK" when
-// given no caption.
-QPushButton* addOkButton(QWidget* panel, const QString& name, const QRect& geometry,
-                         const QString& caption)
-{
-    auto* button = new QPushButton(panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
-    button->setDefault(true);
-    button->setText(caption.isEmpty() ? u"OK"_s : caption);
-    button->show();
-    return button;
-}
-
 } // namespace
 
 void InternetAddressPage::build(QWidget* panel)
 {
-    QPushButton* lookup = addOkButton(panel, u"BitBtn19"_s, {280, 144, 75, 25}, {});
+    QPushButton* lookup =
+        makeGlyphButton(panel, u"BitBtn19"_s, GlyphKind::OK, {280, 144, 75, 25}, {});
     QObject::connect(lookup, &QPushButton::clicked, lookup, [this] { BitBtn19Click(); });
-    QPushButton* internet = addOkButton(panel, u"InternetAddressButton"_s, {280, 204, 75, 25},
-                                        internetButtonCaption(context().state().languageCode));
+    QPushButton* internet =
+        makeGlyphButton(panel, u"InternetAddressButton"_s, GlyphKind::OK, {280, 204, 75, 25},
+                        internetButtonCaption(context().state().languageCode));
     QObject::connect(internet, &QPushButton::clicked, internet,
                      [this] { InternetAddressButtonClick(); });
 
