@@ -1,5 +1,6 @@
 #include "pages/protection/ProtocolsPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/Table.h"
 
@@ -7,7 +8,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 #include <QTabWidget>
 
 #include <array>
@@ -21,37 +21,12 @@ namespace {
 const std::array<QLatin1StringView, 7> Protocols = {"FTP"_L1,  "TELNET"_L1, "SMTP"_L1, "DNS"_L1,
                                                     "HTTP"_L1, "HTTPS"_L1,  "POP3"_L1};
 
-enum class Glyph { Ok, No, All };
-
-// A button with its glyph kind's standard icon: an OK button is the default button, a
-// No button answers Escape (the first one of the page only, so the key stays unambiguous).
-QPushButton* glyphButton(QWidget* parent, const QString& name, Glyph glyph, const QRect& geometry,
-                         const QString& caption)
+// One row of a name list: the name in Champ1.
+void appendName(Table& table, const QString& name)
 {
-    static constexpr std::array<QStyle::StandardPixmap, 3> Icons = {
-        QStyle::SP_DialogOkButton, QStyle::SP_DialogNoButton, QStyle::SP_DialogYesToAllButton};
-    static const std::array<QString, 3> Captions = {u"OK"_s, u"No"_s, u"All"_s};
-    const auto kind = std::size_t(glyph);
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    QIcon icon = button->style()->standardIcon(Icons[kind]);
-    // Styles without an "all" picture show the Yes one.
-    if (icon.isNull())
-        icon = button->style()->standardIcon(QStyle::SP_DialogYesButton);
-    button->setIcon(icon);
-    button->setText(caption.isEmpty() ? Captions[kind] : caption);
-    if (glyph == Glyph::Ok)
-        button->setDefault(true);
-    QWidget* page = parent->window();
-    const auto others = page->findChildren<QPushButton*>();
-    const bool escapeTaken = std::any_of(others.begin(), others.end(), [](QPushButton* other) {
-        return other->shortcut() == QKeySequence(Qt::Key_Escape);
-    });
-    if (glyph == Glyph::No && !escapeTaken)
-        button->setShortcut(QKeySequence(Qt::Key_Escape));
-    button->show();
-    return button;
+    table.insert();
+    table.setValue(u"Champ1", name);
+    table.post();
 }
 
 // Leading and trailing blanks and control characters removed.
@@ -129,14 +104,14 @@ void ProtocolsPage::addListTab(ListTab& tab, const QString& caption, const char*
         QObject::connect(button, &QPushButton::clicked, button,
                          [this, handler] { (this->*handler)(); });
     };
-    connectClick(glyphButton(sheet, QString::fromLatin1(names[1]), Glyph::No, {152, 152, 75, 25},
-                             texts.text(15)),
+    connectClick(makeGlyphButton(sheet, QString::fromLatin1(names[1]), GlyphKind::No,
+                                 {152, 152, 75, 25}, texts.text(15)),
                  remove);
-    connectClick(glyphButton(sheet, QString::fromLatin1(names[2]), Glyph::All, {72, 152, 75, 25},
-                             texts.text(18)),
+    connectClick(makeGlyphButton(sheet, QString::fromLatin1(names[2]), GlyphKind::All,
+                                 {72, 152, 75, 25}, texts.text(18)),
                  empty);
-    connectClick(glyphButton(sheet, QString::fromLatin1(names[0]), Glyph::Ok, {104, 64, 75, 25},
-                             texts.text(14)),
+    connectClick(makeGlyphButton(sheet, QString::fromLatin1(names[0]), GlyphKind::OK,
+                                 {104, 64, 75, 25}, texts.text(14)),
                  add);
     tab.entry = new QLineEdit(sheet);
     tab.entry->setObjectName(prefix + u"Entry"_s);
@@ -164,9 +139,13 @@ void ProtocolsPage::CheckListBox1ClickCheck()
         protocols[std::size_t(i)] = m_checkListBox1->item(i)->checkState() == Qt::Checked;
 }
 
-void ProtocolsPage::reportFailure(const QString& error)
+bool ProtocolsPage::saveList(ListTab& tab, const std::function<bool(Table&)>& work)
 {
+    QString error;
+    if (context().tables().use(tab.table, work, &error))
+        return true;
     context().services().prompt->showError(error);
+    return false;
 }
 
 void ProtocolsPage::addName(ListTab& tab)
@@ -174,18 +153,12 @@ void ProtocolsPage::addName(ListTab& tab)
     const QString name = tab.entry->text();
     if (name.isEmpty())
         return;
-    QString error;
-    const bool saved = context().tables().use(
-        tab.table,
-        [&name](Table& table) {
-            table.insert();
-            table.setValue(u"Champ1", name);
-            table.post();
-            return true;
-        },
-        &error);
+    const bool saved = saveList(tab, [&name](Table& table) {
+        appendName(table, name);
+        return true;
+    });
     if (!saved)
-        return reportFailure(error);
+        return;
     tab.box->addItem(name);
     tab.entry->clear();
 }
@@ -196,43 +169,32 @@ void ProtocolsPage::removeName(ListTab& tab)
     // duplicates included.
     const QString removed = tab.box->currentText();
     QStringList kept;
-    QString error;
-    const bool saved = context().tables().use(
-        tab.table,
-        [&](Table& table) {
-            for (table.first(); !table.atEnd(); table.next()) {
-                const QString name = table.value(u"Champ1");
-                if (name != removed)
-                    kept.append(name);
-            }
-            table.emptyTable();
-            for (const QString& name : std::as_const(kept)) {
-                table.insert();
-                table.setValue(u"Champ1", name);
-                table.post();
-            }
-            return true;
-        },
-        &error);
+    const bool saved = saveList(tab, [&](Table& table) {
+        for (table.first(); !table.atEnd(); table.next()) {
+            const QString name = table.value(u"Champ1");
+            if (name != removed)
+                kept.append(name);
+        }
+        table.emptyTable();
+        for (const QString& name : std::as_const(kept))
+            appendName(table, name);
+        return true;
+    });
     if (!saved)
-        return reportFailure(error);
+        return;
     tab.box->clear();
     tab.box->addItems(kept);
 }
 
 void ProtocolsPage::emptyList(ListTab& tab)
 {
-    QString error;
-    const bool saved = context().tables().use(
-        tab.table,
-        [](Table& table) {
-            if (table.recordCount() > 0)
-                table.emptyTable();
-            return true;
-        },
-        &error);
+    const bool saved = saveList(tab, [](Table& table) {
+        if (table.recordCount() > 0)
+            table.emptyTable();
+        return true;
+    });
     if (!saved)
-        return reportFailure(error);
+        return;
     tab.box->clear();
 }
 

@@ -51,7 +51,8 @@ private:
     void addName(ListTab& tab);
     void removeName(ListTab& tab);
     void emptyList(ListTab& tab);
-    void reportFailure(const QString& error);
+    // One saving piece of work on a tab's table; a failure is shown and answers false.
+    bool saveList(ListTab& tab, const std::function<bool(Table&)>& work);
 
     QPointer<QTabWidget> m_pageControl;
     QPointer<QListWidget> m_checkListBox1;

@@ -1,5 +1,6 @@
 #include "pages/tools/WebSitesPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "pages/tools/SmallTextFile.h"
 #include "workspace/EngineControl.h"
@@ -13,8 +14,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
-#include <QStyle>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -30,32 +29,13 @@ constexpr qint64 kResolverAnswerMaxBytes = 64 * 1024;
 constexpr std::chrono::milliseconds kDefaultResolverPause{100};
 constexpr int kNotFoundEntry = 68;
 
-// The glyph kinds of the page's buttons. A button given no caption shows its kind's
-// standard caption; an OK button is the default button, a No button answers Escape.
-enum class Glyph { Ok, No, Abort };
-
-QPushButton* addButton(QWidget* panel, const QString& name, Glyph glyph, const QRect& geometry,
-                       QString caption)
+// One row of the sites table: the name in Champ1, its address in Champ2.
+void appendSite(Table& table, const QString& name, const QString& address)
 {
-    auto* button = new QPushButton(panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    QStyle::StandardPixmap icon = QStyle::SP_DialogOkButton;
-    QString standard = u"OK"_s;
-    if (glyph == Glyph::No) {
-        icon = QStyle::SP_DialogNoButton;
-        standard = u"No"_s;
-        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), button);
-        QObject::connect(escape, &QShortcut::activated, button, &QPushButton::click);
-    } else if (glyph == Glyph::Abort) {
-        icon = QStyle::SP_BrowserStop;
-        standard = u"Abort"_s;
-    }
-    button->setIcon(button->style()->standardIcon(icon));
-    button->setDefault(glyph == Glyph::Ok);
-    button->setText(caption.isEmpty() ? standard : caption);
-    button->show();
-    return button;
+    table.insert();
+    table.setValue(u"Champ1", name);
+    table.setValue(u"Champ2", address);
+    table.post();
 }
 
 // The address as site.xml keeps it: the digits and dots of the answer, in order.
@@ -120,11 +100,11 @@ void WebSitesPage::buildSiteControls(QWidget* panel)
     m_edit1->show();
     context().editSlot(1) = m_edit1;
 
-    m_bitBtn14 = addButton(panel, u"BitBtn14"_s, Glyph::Ok, {104, 96, 75, 25}, {});
+    m_bitBtn14 = makeGlyphButton(panel, u"BitBtn14"_s, GlyphKind::OK, {104, 96, 75, 25}, {});
     QPushButton* remove =
-        addButton(panel, u"BitBtn16"_s, Glyph::No, {256, 96, 75, 25}, texts.text(15));
+        makeGlyphButton(panel, u"BitBtn16"_s, GlyphKind::No, {256, 96, 75, 25}, texts.text(15));
     QPushButton* removeAll =
-        addButton(panel, u"BitBtn17"_s, Glyph::Abort, {400, 96, 75, 25}, texts.text(18));
+        makeGlyphButton(panel, u"BitBtn17"_s, GlyphKind::Abort, {400, 96, 75, 25}, texts.text(18));
     QObject::connect(m_bitBtn14, &QPushButton::clicked, m_bitBtn14, [this] { BitBtn14Click(); });
     QObject::connect(remove, &QPushButton::clicked, remove, [this] { BitBtn16Click(); });
     QObject::connect(removeAll, &QPushButton::clicked, removeAll, [this] { BitBtn17Click(); });
@@ -150,20 +130,24 @@ void WebSitesPage::buildSiteControls(QWidget* panel)
 
 void WebSitesPage::fillSiteBoxes()
 {
+    useSites([this](Table& table) {
+        for (table.first(); !table.atEnd(); table.next()) {
+            const QString name = table.value(u"Champ1");
+            if (!name.isEmpty())
+                addToBoxes(name, table.value(u"Champ2"));
+        }
+        return false;
+    });
+}
+
+bool WebSitesPage::useSites(const std::function<bool(Table&)>& work)
+{
     QString error;
-    const bool read = context().tables().use(
-        TableId::Sites,
-        [this](Table& table) {
-            for (table.first(); !table.atEnd(); table.next()) {
-                const QString name = table.value(u"Champ1");
-                if (!name.isEmpty())
-                    addToBoxes(name, table.value(u"Champ2"));
-            }
-            return false;
-        },
-        &error);
-    if (!read && context().services().prompt)
+    if (context().tables().use(TableId::Sites, work, &error))
+        return true;
+    if (context().services().prompt)
         context().services().prompt->showError(error);
+    return false;
 }
 
 void WebSitesPage::setResolverPause(std::chrono::milliseconds pause)
@@ -253,22 +237,12 @@ void WebSitesPage::answerNotFound()
 
 void WebSitesPage::storeSite(const QString& name, const QString& address)
 {
-    QString error;
-    const bool stored = context().tables().use(
-        TableId::Sites,
-        [&](Table& table) {
-            table.insert();
-            table.setValue(u"Champ1", name);
-            table.setValue(u"Champ2", address);
-            table.post();
-            return true;
-        },
-        &error);
-    if (!stored) {
-        if (context().services().prompt)
-            context().services().prompt->showError(error);
+    const bool stored = useSites([&](Table& table) {
+        appendSite(table, name, address);
+        return true;
+    });
+    if (!stored)
         return;
-    }
     addToBoxes(name, address);
     m_edit1->clear();
 }
@@ -277,31 +251,20 @@ void WebSitesPage::BitBtn16Click()
 {
     const QString removed = m_siteNameBox->currentText();
     QList<std::pair<QString, QString>> kept;
-    QString error;
     // Read, emptied and written back in one save: the engines never see the table empty.
-    const bool rewritten = context().tables().use(
-        TableId::Sites,
-        [&](Table& table) {
-            for (table.first(); !table.atEnd(); table.next()) {
-                const QString name = table.value(u"Champ1");
-                if (name != removed)
-                    kept.append({name, table.value(u"Champ2")});
-            }
-            table.emptyTable();
-            for (const auto& [name, address] : kept) {
-                table.insert();
-                table.setValue(u"Champ1", name);
-                table.setValue(u"Champ2", address);
-                table.post();
-            }
-            return true;
-        },
-        &error);
-    if (!rewritten) {
-        if (context().services().prompt)
-            context().services().prompt->showError(error);
+    const bool rewritten = useSites([&](Table& table) {
+        for (table.first(); !table.atEnd(); table.next()) {
+            const QString name = table.value(u"Champ1");
+            if (name != removed)
+                kept.append({name, table.value(u"Champ2")});
+        }
+        table.emptyTable();
+        for (const auto& [name, address] : kept)
+            appendSite(table, name, address);
+        return true;
+    });
+    if (!rewritten)
         return;
-    }
     m_siteNameBox->clear();
     m_siteAddressBox->clear();
     for (const auto& [name, address] : kept)
@@ -310,19 +273,12 @@ void WebSitesPage::BitBtn16Click()
 
 void WebSitesPage::BitBtn17Click()
 {
-    QString error;
-    const bool emptied = context().tables().use(
-        TableId::Sites,
-        [](Table& table) {
-            table.emptyTable();
-            return true;
-        },
-        &error);
-    if (!emptied) {
-        if (context().services().prompt)
-            context().services().prompt->showError(error);
+    const bool emptied = useSites([](Table& table) {
+        table.emptyTable();
+        return true;
+    });
+    if (!emptied)
         return;
-    }
     m_siteNameBox->clear();
     m_siteAddressBox->clear();
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -16,6 +17,8 @@ class QPushButton;
 class QTimer;
 
 namespace orvanel {
+
+class Table;
 
 // The web sites page: the sites whose address the blocking engines read from site.xml,
 // and the site filter and ctrlpl switches. A site is added by having ipcp.exe look up the
@@ -66,6 +69,8 @@ private:
     void buildSwitches(QWidget* panel);
     void buildSiteControls(QWidget* panel);
     void fillSiteBoxes();
+    // One piece of work on the sites table; a failure is shown and answers false.
+    bool useSites(const std::function<bool(Table&)>& work);
     void pollResolver();
     void finishLookup();
     void answerNotFound();
