@@ -37,17 +37,17 @@ QStringList decodeLines(const QByteArray& bytes)
     return lines;
 }
 
-ReadLines read(const QString& path)
+ReadLines read(const QString& path, qint64 maxBytes)
 {
-    files::ReadResult file = files::readWhole(path, files::TextReadLimit);
+    files::ReadResult file = files::readWhole(path, maxBytes);
     if (!file.ok())
         return {file.status, {}, u"cannot read %1"_s.arg(file.error)};
     return {files::ReadStatus::Read, decodeLines(file.bytes), {}};
 }
 
-std::optional<QStringList> readLines(const QString& path, QString* error)
+std::optional<QStringList> readLines(const QString& path, QString* error, qint64 maxBytes)
 {
-    ReadLines result = read(path);
+    ReadLines result = read(path, maxBytes);
     if (result.status != files::ReadStatus::Read) {
         setError(error, result.error);
         return std::nullopt;

@@ -13,19 +13,21 @@ namespace orvanel::sidefiles {
 // and written whole. Writes end every line with CR LF (the engines expect it) and are
 // atomic; reads accept LF or CR LF and decode text that is not UTF-8 as Windows-1252.
 
-// The file's lines and how the reading went. Only a plain file of at most 16 MB is read:
-// a named pipe, a device, a folder or a longer file is not (status tells which).
+// The file's lines and how the reading went. Only a plain file of at most maxBytes (16 MB
+// unless told) is read: a named pipe, a device, a folder or a longer file is not (status
+// tells which).
 struct ReadLines
 {
     files::ReadStatus status = files::ReadStatus::Failed;
     QStringList lines;
     QString error; // why, with the path; empty when read
 };
-ReadLines read(const QString& path);
+ReadLines read(const QString& path, qint64 maxBytes = files::TextReadLimit);
 
-// The file's lines, or nothing when it does not exist or cannot be read. An empty file
-// has no lines.
-std::optional<QStringList> readLines(const QString& path, QString* error = nullptr);
+// The file's lines, or nothing when it does not exist, is no plain file, is longer than
+// maxBytes or cannot be read. An empty file has no lines.
+std::optional<QStringList> readLines(const QString& path, QString* error = nullptr,
+                                     qint64 maxBytes = files::TextReadLimit);
 
 // The first line, or nothing when the file is missing or has no line.
 std::optional<QString> firstLine(const QString& path);

@@ -5,6 +5,7 @@
 #include "platform/linux/DesktopEntry.h"
 #include "platform/linux/ProgramLookup.h"
 #include "workspace/Names.h"
+#include "workspace/WorkspaceFile.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -122,13 +123,10 @@ void CleanUpPage::analyseDesktop()
 
 bool CleanUpPage::isDeadShortcut(const QString& path) const
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > MaxShortcutBytes)
+    const files::ReadResult file = files::readWhole(path, MaxShortcutBytes);
+    if (!file.ok())
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const auto entry = platform::parseDesktopEntry(QString::fromUtf8(file.read(MaxShortcutBytes)));
+    const auto entry = platform::parseDesktopEntry(QString::fromUtf8(file.bytes));
     return platform::shortcutLeadsNowhere(entry, m_searchPath);
 }
 

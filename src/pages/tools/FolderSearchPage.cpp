@@ -45,18 +45,6 @@ protected:
     }
 };
 
-// The lines of liste2.txt, or nothing when it is missing or no regular file.
-std::optional<QStringList> foundFileLines(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return sidefiles::decodeLines(file.read(MaxFoundListBytes));
-}
-
 } // namespace
 
 void FolderSearchPage::build(QWidget* panel)
@@ -194,8 +182,10 @@ void FolderSearchPage::endWait()
 
 void FolderSearchPage::readFoundFiles()
 {
+    // Nothing when liste2.txt is missing, no regular file or longer than any list written.
     const auto lines =
-        foundFileLines(context().state().workspaceDir + QString(names::FoundFilesFile));
+        sidefiles::readLines(context().state().workspaceDir + QString(names::FoundFilesFile),
+                             nullptr, MaxFoundListBytes);
     if (!lines)
         return; // the list stays as it was
     m_checkListBox2->clear();

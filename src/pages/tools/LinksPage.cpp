@@ -2,8 +2,8 @@
 
 #include "lang/Languages.h"
 #include "pages/PanelContext.h"
-#include "pages/tools/SmallTextFile.h"
 #include "workspace/EngineControl.h"
+#include "workspace/SideFiles.h"
 
 #include <QListWidget>
 
@@ -52,7 +52,7 @@ QStringList LinksPage::links(const QString& workspaceDir, const QString& languag
     const LanguageInfo* language = findLanguage(languageCode);
     if (!language)
         return {};
-    return tools::readSmallTextFile(workspaceDir + language->linkFile, kLinkFileMaxBytes)
+    return sidefiles::readLines(workspaceDir + language->linkFile, nullptr, kLinkFileMaxBytes)
         .value_or(QStringList{});
 }
 

@@ -2,7 +2,6 @@
 
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
-#include "pages/tools/SmallTextFile.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
 #include "workspace/SideFiles.h"
@@ -220,7 +219,7 @@ void WebSitesPage::finishLookup()
     // An answer file that ipcp.exe did not rewrite holds an earlier site's address.
     const std::optional<QStringList> lines =
         after == lookup.before ? std::nullopt
-                               : tools::readSmallTextFile(path, kResolverAnswerMaxBytes);
+                               : sidefiles::readLines(path, nullptr, kResolverAnswerMaxBytes);
     if (!lines || lines->isEmpty()) {
         answerNotFound();
         return;
