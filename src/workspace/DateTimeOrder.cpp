@@ -117,6 +117,31 @@ int DateTimeOrder::matchName(QStringView text, const QStringList& names, qsizety
     return best;
 }
 
+bool DateTimeOrder::readNumberField(Field field, QStringView text, qsizetype& at, Parts& parts)
+{
+    // The digits each numeric field takes and the part it fills.
+    static const struct
+    {
+        Field field;
+        int minDigits, maxDigits;
+        int Parts::*part;
+    } numbers[] = {{Field::Day, 1, 2, &Parts::day},       {Field::Month, 1, 2, &Parts::month},
+                   {Field::Year2, 2, 2, &Parts::year},    {Field::Year4, 4, 4, &Parts::year},
+                   {Field::Hour, 1, 2, &Parts::hour},     {Field::Hour12, 1, 2, &Parts::hour},
+                   {Field::Minute, 1, 2, &Parts::minute}, {Field::Second, 1, 2, &Parts::second},
+                   {Field::Msec, 1, 3, &Parts::msec}};
+    for (const auto& number : numbers) {
+        if (number.field != field)
+            continue;
+        const bool ok =
+            readNumber(text, at, number.minDigits, number.maxDigits, parts.*number.part);
+        if (field == Field::Year2)
+            parts.year += 1900; // as QLocale reads a two-digit year
+        return ok;
+    }
+    return false;
+}
+
 bool DateTimeOrder::read(const Tokens& tokens, QStringView text, Parts& parts) const
 {
     qsizetype at = 0;
@@ -128,30 +153,15 @@ bool DateTimeOrder::read(const Tokens& tokens, QStringView text, Parts& parts) c
             at += token.text.size();
             break;
         case Field::Day:
-            ok = readNumber(text, at, 1, 2, parts.day);
-            break;
         case Field::Month:
-            ok = readNumber(text, at, 1, 2, parts.month);
-            break;
         case Field::Year2:
-            ok = readNumber(text, at, 2, 2, parts.year);
-            parts.year += 1900; // as QLocale reads a two-digit year
-            break;
         case Field::Year4:
-            ok = readNumber(text, at, 4, 4, parts.year);
-            break;
         case Field::Hour:
         case Field::Hour12:
-            ok = readNumber(text, at, 1, 2, parts.hour);
-            break;
         case Field::Minute:
-            ok = readNumber(text, at, 1, 2, parts.minute);
-            break;
         case Field::Second:
-            ok = readNumber(text, at, 1, 2, parts.second);
-            break;
         case Field::Msec:
-            ok = readNumber(text, at, 1, 3, parts.msec);
+            ok = readNumberField(token.field, text, at, parts);
             break;
         case Field::AmPm: {
             const QStringView rest = text.mid(at);

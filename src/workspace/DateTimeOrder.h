@@ -61,6 +61,8 @@ private:
     // The index of the longest name that `text` starts with, or -1.
     static int matchName(QStringView text, const QStringList& names, qsizetype& at);
     static bool compile(const QString& format, Tokens& tokens);
+    // Reads the digits of a day, month, year, hour, minute, second or millisecond field.
+    static bool readNumberField(Field field, QStringView text, qsizetype& at, Parts& parts);
     bool read(const Tokens& tokens, QStringView text, Parts& parts) const;
     static std::optional<qint64> keyOf(const Parts& parts, bool twelveHour);
     std::optional<qint64> fallbackKey(QStringView text) const;
