@@ -83,31 +83,13 @@ bool emptyTrashFolder(const QString& trash)
 QStringList volumeMountPoints(std::string_view mountinfoText)
 {
     QStringList points;
-    std::size_t at = 0;
-    while (at < mountinfoText.size()) {
-        const std::size_t end = std::min(mountinfoText.find('\n', at), mountinfoText.size());
-        const std::string_view line = mountinfoText.substr(at, end - at);
-        at = end + 1;
-        // id parent major:minor root mount-point options … - fstype source options
-        std::size_t from = 0;
-        for (int field = 0; field < 4 && from != std::string_view::npos; ++field) {
-            from = line.find(' ', from);
-            if (from != std::string_view::npos)
-                ++from;
-        }
-        const std::size_t dash = line.find(" - ");
-        if (from == std::string_view::npos || dash == std::string_view::npos)
-            continue;
-        const std::size_t to = std::min(line.find(' ', from), line.size());
-        const std::string_view rest = line.substr(dash + 3);
-        const std::string_view type = rest.substr(0, rest.find(' '));
-        if (std::find(kPseudoFileSystems.begin(), kPseudoFileSystems.end(), type) !=
-            kPseudoFileSystems.end())
-            continue;
-        const QString point = unescapeMountField(line.substr(from, to - from));
-        if (point.startsWith(u'/') && !points.contains(point))
-            points.append(point);
-    }
+    forEachMount(mountinfoText, [&points](const MountLine& mount) {
+        if (!mount.fileSystem || std::find(kPseudoFileSystems.begin(), kPseudoFileSystems.end(),
+                                           *mount.fileSystem) != kPseudoFileSystems.end())
+            return;
+        if (mount.mountPoint.startsWith(u'/') && !points.contains(mount.mountPoint))
+            points.append(mount.mountPoint);
+    });
     return points;
 }
 

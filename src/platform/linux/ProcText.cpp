@@ -162,15 +162,15 @@ QString unescapeMountField(std::string_view field)
     return QString::fromUtf8(out);
 }
 
-QString mountPointHolding(std::string_view mountinfoText, const QString& path)
+void forEachMount(std::string_view mountinfoText,
+                  const std::function<void(const MountLine&)>& visit)
 {
-    QString best = QStringLiteral("/");
     std::size_t at = 0;
     while (at < mountinfoText.size()) {
         const std::size_t end = std::min(mountinfoText.find('\n', at), mountinfoText.size());
         const std::string_view line = mountinfoText.substr(at, end - at);
         at = end + 1;
-        // id parent major:minor root mount-point options …
+        // id parent major:minor root mount-point options … - fstype source options
         std::size_t from = 0;
         for (int field = 0; field < 4 && from != std::string_view::npos; ++field) {
             from = line.find(' ', from);
@@ -180,12 +180,24 @@ QString mountPointHolding(std::string_view mountinfoText, const QString& path)
         if (from == std::string_view::npos)
             continue;
         const std::size_t to = std::min(line.find(' ', from), line.size());
-        const QString mountPoint = unescapeMountField(line.substr(from, to - from));
-        // Later lines are mounted over earlier ones at the same place.
-        if (mountPoint.startsWith(QLatin1Char('/')) && holds(mountPoint, path) &&
-            mountPoint.size() >= best.size())
-            best = mountPoint;
+        MountLine mount{unescapeMountField(line.substr(from, to - from)), std::nullopt};
+        if (const std::size_t dash = line.find(" - "); dash != std::string_view::npos) {
+            const std::string_view rest = line.substr(dash + 3);
+            mount.fileSystem = rest.substr(0, rest.find(' '));
+        }
+        visit(mount);
     }
+}
+
+QString mountPointHolding(std::string_view mountinfoText, const QString& path)
+{
+    QString best = QStringLiteral("/");
+    forEachMount(mountinfoText, [&](const MountLine& mount) {
+        // Later lines are mounted over earlier ones at the same place.
+        if (mount.mountPoint.startsWith(QLatin1Char('/')) && holds(mount.mountPoint, path) &&
+            mount.mountPoint.size() >= best.size())
+            best = mount.mountPoint;
+    });
     return best;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -61,6 +62,18 @@ std::optional<quint64> meminfoBytes(std::string_view meminfoText, std::string_vi
 
 // Letter case ignored; both sides are UTF-8. ASCII names compare without any allocation.
 bool sameProgramName(std::string_view utf8Name, QStringView wanted);
+
+// One line of /proc/self/mountinfo: its mount point (octal escapes undone) and its file
+// system type, which a line without the " - " separator lacks.
+struct MountLine
+{
+    QString mountPoint;
+    std::optional<std::string_view> fileSystem;
+};
+
+// Calls visit with each line of mountinfo that names a mount point, in the file's order.
+void forEachMount(std::string_view mountinfoText,
+                  const std::function<void(const MountLine&)>& visit);
 
 // /proc/self/mountinfo: the mount point (octal escapes undone) whose path is the longest
 // one that holds path; "/" when none does. path must be absolute and canonical.
