@@ -50,5 +50,31 @@ TEST(PageControlsTest, KindsGiveCaptionDefaultAndEscape)
     }
 }
 
+// Two buttons answering Escape would make the key ambiguous: only the window's first No
+// button answers it, and a mnemonic in the caption keeps working beside it.
+TEST(PageControlsTest, OnlyTheFirstNoButtonOfAWindowAnswersEscape)
+{
+    QWidget window;
+    window.resize(300, 100);
+    auto* panel = new QWidget(&window);
+    panel->setGeometry(0, 0, 300, 100);
+    QPushButton* first =
+        makeGlyphButton(panel, u"BitBtn8"_s, GlyphKind::No, {8, 8, 75, 25}, u"&No"_s);
+    QPushButton* second = makeGlyphButton(panel, u"BitBtn9"_s, GlyphKind::No, {96, 8, 75, 25});
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(first->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+    EXPECT_TRUE(second->shortcut().isEmpty());
+    QSignalSpy firstClicked(first, &QPushButton::clicked);
+    QSignalSpy secondClicked(second, &QPushButton::clicked);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(firstClicked.wait(1000));
+    QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(firstClicked.count() == 2 || firstClicked.wait(1000));
+    EXPECT_EQ(firstClicked.count(), 2);
+    EXPECT_EQ(secondClicked.count(), 0);
+}
+
 } // namespace
 } // namespace orvanel
