@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShortcut>
 #include <QStyle>
 
@@ -99,6 +100,16 @@ QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKi
     } else if (kind == GlyphKind::No) {
         answerEscape(button);
     }
+    button->show();
+    return button;
+}
+
+QRadioButton* makeRadioButton(QWidget* parent, const QString& objectName, const QRect& geometry,
+                              const QString& caption)
+{
+    auto* button = new QRadioButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(geometry);
     button->show();
     return button;
 }

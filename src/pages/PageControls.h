@@ -4,6 +4,7 @@
 #include <QString>
 
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace orvanel {
@@ -19,5 +20,9 @@ QString standardCaption(GlyphKind kind);
 // `geometry` and shown.
 QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKind kind,
                              const QRect& geometry, const QString& caption = {});
+
+// A radio button on `parent` (a group box) placed at `geometry` and shown, not selected.
+QRadioButton* makeRadioButton(QWidget* parent, const QString& objectName, const QRect& geometry,
+                              const QString& caption);
 
 } // namespace orvanel

@@ -1,5 +1,6 @@
 #include "pages/protection/NetworkOptionsPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 
 #include <QCheckBox>
@@ -9,21 +10,6 @@
 using namespace Qt::StringLiterals;
 
 namespace orvanel {
-
-namespace {
-
-// A radio button's click runs when it becomes selected, by the user or in code.
-QRadioButton* addOption(QGroupBox* group, const QString& name, int top, const QString& caption)
-{
-    auto* option = new QRadioButton(group);
-    option->setObjectName(name);
-    option->setGeometry(8, top, 113, 17);
-    option->setText(caption);
-    option->show();
-    return option;
-}
-
-} // namespace
 
 void NetworkOptionsPage::build(QWidget* panel)
 {
@@ -41,9 +27,12 @@ void NetworkOptionsPage::build(QWidget* panel)
     QObject::connect(box, &QCheckBox::toggled, box, [this] { CheckBox1Click(); });
     m_checkBox1 = box;
 
-    QRadioButton* first = addOption(group, u"radiobutton1"_s, 56, texts.text(55));
-    QRadioButton* second = addOption(group, u"radiobutton2"_s, 80, texts.text(56));
+    QRadioButton* first =
+        makeRadioButton(group, u"radiobutton1"_s, {8, 56, 113, 17}, texts.text(55));
+    QRadioButton* second =
+        makeRadioButton(group, u"radiobutton2"_s, {8, 80, 113, 17}, texts.text(56));
     m_radiobutton2 = second;
+    // A radio button's click runs when it becomes selected, by the user or in code.
     QObject::connect(first, &QRadioButton::toggled, first, [this](bool selected) {
         if (selected)
             radiobutton1Click();

@@ -32,17 +32,6 @@ QGroupBox* groupBox(QWidget* parent, const QString& name, const QRect& geometry)
     return group;
 }
 
-QRadioButton* radioButton(QGroupBox* group, const QString& name, const QRect& geometry,
-                          const QString& caption, bool selected)
-{
-    auto* button = new QRadioButton(caption, group);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setChecked(selected);
-    button->show();
-    return button;
-}
-
 } // namespace
 
 void ScanPage::build(QWidget* panel)
@@ -72,9 +61,9 @@ void ScanPage::addHourlyGroup(QWidget* panel)
     const TextTable& texts = context().texts();
     QGroupBox* hourly = groupBox(panel, u"HourlyGroup"_s, {128, 202, 257, 161});
     m_radiobutton12 =
-        radioButton(hourly, u"radiobutton12"_s, {16, 24, 129, 17}, texts.text(101), true);
-    m_hourlyOff =
-        radioButton(hourly, u"HourlyOffButton"_s, {16, 56, 113, 17}, texts.text(29), false);
+        makeRadioButton(hourly, u"radiobutton12"_s, {16, 24, 129, 17}, texts.text(101));
+    m_radiobutton12->setChecked(true);
+    m_hourlyOff = makeRadioButton(hourly, u"HourlyOffButton"_s, {16, 56, 113, 17}, texts.text(29));
     // Attached after the selection, to both buttons of the pair.
     for (QRadioButton* button : {m_radiobutton12.data(), m_hourlyOff.data()})
         QObject::connect(button, &QRadioButton::toggled, button, [this] { radiobutton12Click(); });
@@ -85,9 +74,10 @@ void ScanPage::addScanTypeGroup(QWidget* panel)
     const TextTable& texts = context().texts();
     // Created after the hourly group, so it lies above it where the two overlap.
     QGroupBox* types = groupBox(panel, u"ScanTypeGroup"_s, {128, 72, 257, 151});
-    m_type[0] = radioButton(types, u"ScanType0Button"_s, {16, 24, 129, 17}, texts.text(86), true);
-    m_type[1] = radioButton(types, u"ScanType1Button"_s, {16, 56, 113, 17}, texts.text(87), false);
-    m_type[2] = radioButton(types, u"ScanType2Button"_s, {16, 88, 113, 17}, texts.text(88), false);
+    m_type[0] = makeRadioButton(types, u"ScanType0Button"_s, {16, 24, 129, 17}, texts.text(86));
+    m_type[0]->setChecked(true);
+    m_type[1] = makeRadioButton(types, u"ScanType1Button"_s, {16, 56, 113, 17}, texts.text(87));
+    m_type[2] = makeRadioButton(types, u"ScanType2Button"_s, {16, 88, 113, 17}, texts.text(88));
 }
 
 void ScanPage::addLogAndDrives(QWidget* panel)

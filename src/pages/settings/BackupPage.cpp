@@ -23,16 +23,6 @@ namespace orvanel {
 
 namespace {
 
-QRadioButton* addOption(QGroupBox* group, const QString& name, int top, const QString& caption)
-{
-    auto* option = new QRadioButton(group);
-    option->setObjectName(name);
-    option->setGeometry(8, top, 121, 21);
-    option->setText(caption);
-    option->show();
-    return option;
-}
-
 QLineEdit* addFolderField(QWidget* panel, const QString& name, int left)
 {
     auto* field = new QLineEdit(panel);
@@ -105,9 +95,10 @@ void BackupPage::addScheduleGroup(QWidget* panel)
     group->setObjectName(u"ScheduleGroup"_s);
     group->setGeometry(320, 222, 185, 121);
     group->show();
-    QRadioButton* none = addOption(group, u"NoScheduleOption"_s, 8, texts.text(29));
-    m_minuteOption = addOption(group, u"MinuteOption"_s, 32, texts.text(100));
-    m_hourOption = addOption(group, u"HourOption"_s, 64, texts.text(101));
+    QRadioButton* none =
+        makeRadioButton(group, u"NoScheduleOption"_s, {8, 8, 121, 21}, texts.text(29));
+    m_minuteOption = makeRadioButton(group, u"MinuteOption"_s, {8, 32, 121, 21}, texts.text(100));
+    m_hourOption = makeRadioButton(group, u"HourOption"_s, {8, 64, 121, 21}, texts.text(101));
     // Checked before the handlers are attached: a build shows "none" without changing
     // the schedule in force.
     none->setChecked(true);
