@@ -66,8 +66,7 @@ bench: build
 
 screenshot: build
 	@$(MAKE) --no-print-directory deps PACKAGES="xvfb xauth imagemagick xdotool"
-	scripts/screenshot.sh $(BUILD) docs/main-window.png
-	scripts/screenshots.sh $(BUILD) docs/screenshots
+	scripts/screenshots.sh $(BUILD) docs/screenshots docs/main-window.png
 
 asan: deps
 	cmake --preset asan

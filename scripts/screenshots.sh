@@ -3,10 +3,13 @@
 # the panel starts on a fresh workspace in a temporary home, the standard anti-virus test
 # file is written into that home's Downloads folder (the real-time engine reports it), and
 # the categories are clicked at their places in the list.
-# Usage: scripts/screenshots.sh BUILD_DIR OUTPUT_DIR
+# The first picture, the main window on the fresh workspace before anything was found,
+# goes to MAIN_PICTURE.
+# Usage: scripts/screenshots.sh BUILD_DIR OUTPUT_DIR MAIN_PICTURE
 set -euo pipefail
 build=${1:-build}
-out=${2:-docs}
+out=${2:-docs/screenshots}
+main=${3:-docs/main-window.png}
 for tool in xvfb-run import xdotool; do
   command -v "$tool" >/dev/null || { echo "screenshots need $tool (packages xvfb, imagemagick, xdotool)"; exit 1; }
 done
@@ -22,10 +25,12 @@ export ORVANEL_CLAMAV_SYSTEM_DIR="$tmp/no-databases"
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
   set -eu
-  tmp=$1 out=$2
+  tmp=$1 out=$2 main=$3
   "$tmp/workspace/orvanel" &
   for _ in $(seq 50); do win=$(xdotool search --name "^Orvanel" 2>/dev/null | head -1 || true); [ -n "$win" ] && break; sleep 0.2; done
   sleep 2
+  import -window root "$tmp/main.png"
+  convert "$tmp/main.png" -trim +repage "$main"
   # The test file in two pieces, so that no copy of it lies in the repository.
   printf "%s%s" "X5O!P%@AP[4\\PZX54(P^)7CC)7}\$EICAR-STANDARD-ANTIVIRUS" "-TEST-FILE!\$H+H*" > "$tmp/Downloads/eicar.com"
   sleep 3
@@ -37,5 +42,5 @@ xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
   for page in 8:cookies 10:folder-search 11:clean-up 12:web-sites 14:internet-address 17:links 18:memory 5:settings-ports 13:scan; do
     click "${page%%:*}"; shot "page-${page#*:}"
   done
-' _ "$tmp" "$out"
-echo "wrote $out/dashboard.png, $out/alerts.png and $out/page-*.png"
+' _ "$tmp" "$out" "$main"
+echo "wrote $main, $out/dashboard.png, $out/alerts.png and $out/page-*.png"
