@@ -280,6 +280,19 @@ BENCHMARK_CAPTURE(BM_OpenPage, alerts, 3)
     ->Arg(1000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, network_options, 4)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, scan, 85)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, protocols, 5)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenPage, settings_ports, 6)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenPage, program_check, 90)
     ->Arg(1000)
     ->UseManualTime()

@@ -1,12 +1,15 @@
 #include "pages/PageControls.h"
 
+#include <QCoreApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QStyle>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -31,14 +34,33 @@ std::vector<QStyle::StandardPixmap> iconsOf(GlyphKind kind)
     return {};
 }
 
+// The style reads its icons from image files each time it is asked: the panel asks once per
+// style and kind, since every page build makes its buttons anew. The icons go with the
+// application object, before the image support they need.
+class IconCache final : public QObject
+{
+public:
+    using QObject::QObject;
+    std::map<std::pair<QString, GlyphKind>, QIcon> icons;
+};
+
 QIcon iconOf(GlyphKind kind, QWidget* button)
 {
+    static QPointer<IconCache> cache;
+    if (!cache)
+        cache = new IconCache(QCoreApplication::instance());
+    std::map<std::pair<QString, GlyphKind>, QIcon>& icons = cache->icons;
+    const auto key = std::make_pair(button->style()->name(), kind);
+    if (const auto found = icons.find(key); found != icons.end())
+        return found->second;
+    QIcon icon;
     for (QStyle::StandardPixmap pixmap : iconsOf(kind)) {
-        const QIcon icon = button->style()->standardIcon(pixmap, nullptr, button);
+        icon = button->style()->standardIcon(pixmap, nullptr, button);
         if (!icon.isNull())
-            return icon;
+            break;
     }
-    return {};
+    icons.emplace(key, icon);
+    return icon;
 }
 
 // Whether a button or shortcut of the window already answers Escape: a second one would make

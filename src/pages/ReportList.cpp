@@ -4,9 +4,11 @@
 #include "workspace/EngineControl.h"
 #include "workspace/Table.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QApplication>
+#include <QHash>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
@@ -21,11 +23,94 @@ namespace orvanel {
 namespace {
 
 // Rows read before the first paint: more than the list shows at once.
-constexpr int FirstSlice = 64;
+constexpr int FirstSlice = 40;
 // Rows read per turn of the event loop afterwards: a few milliseconds of work.
 constexpr int LaterSlice = 4000;
+// A file up to this size is read whole at once; a larger one a piece at a time: first its
+// start and its end, then the rest as the rows are needed.
+constexpr qint64 WholeFileBytes = qint64(256) << 10;
+constexpr qint64 StartBytes = qint64(64) << 10;
+constexpr qint64 EndBytes = qint64(4) << 10;
+constexpr qint64 PieceBytes = qint64(1) << 20;
 // How long a list that is not painted waits before it reads the rest of its rows.
 constexpr std::chrono::milliseconds UnpaintedDelay{100};
+
+// Draws a cell of text as the style does, with a fraction of its text layout work: the
+// style lays each text out several times (its size, its place, its elision, its drawing),
+// here it is measured once (widths of texts seen before are kept) and drawn once. Cells
+// with the focus, a check box or an icon are the style's.
+class ReportCells final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        if (cell.state & QStyle::State_HasFocus ||
+            cell.features & (QStyleOptionViewItem::HasCheckIndicator |
+                             QStyleOptionViewItem::HasDecoration)) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QWidget* widget = cell.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        if (cell.state & QStyle::State_Selected || cell.backgroundBrush.style() != Qt::NoBrush ||
+            cell.features & QStyleOptionViewItem::Alternate)
+            style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, widget);
+        if (cell.text.isEmpty())
+            return;
+        // One line a row: line ends and tabs in a value show as blanks.
+        QString text = cell.text;
+        for (QChar& c : text) {
+            if (c.unicode() < u' ')
+                c = u' ';
+        }
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect box = cell.rect.adjusted(margin, 0, -margin, 0);
+        const QFontMetrics& metrics = cell.fontMetrics;
+        const int width = textWidth(text, cell.font, metrics);
+        const QString shown =
+            width <= box.width() ? text : metrics.elidedText(text, cell.textElideMode, box.width());
+        QPalette::ColorGroup group =
+            cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(cell.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        // The text never leaves its cell once elided, so no clip is needed.
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected
+                                                      ? QPalette::HighlightedText
+                                                      : QPalette::Text));
+        const Qt::Alignment align = QStyle::visualAlignment(cell.direction, cell.displayAlignment);
+        const int shownWidth = shown.size() == text.size() ? width : metrics.horizontalAdvance(shown);
+        const int x = align & Qt::AlignRight     ? box.right() + 1 - shownWidth
+                      : align & Qt::AlignHCenter ? box.left() + (box.width() - shownWidth) / 2
+                                                 : box.left();
+        const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
+        painter->drawText(QPoint(x, baseline), shown);
+    }
+
+private:
+    // Names, protocols and paths repeat from row to row and from one opening of a list to
+    // the next: their widths are kept, a few thousand at most, for the font they were
+    // measured in.
+    static int textWidth(const QString& text, const QFont& font, const QFontMetrics& metrics)
+    {
+        static QFont measured;
+        static QHash<QString, int> widths;
+        if (font != measured || widths.size() > 4096) {
+            widths.clear();
+            measured = font;
+        }
+        if (const auto found = widths.constFind(text); found != widths.cend())
+            return *found;
+        const int width = metrics.horizontalAdvance(text);
+        widths.insert(text, width);
+        return width;
+    }
+};
 
 } // namespace
 
@@ -175,21 +260,26 @@ ReportList::ReportList(QWidget* parent) : QTreeView(parent), m_rows(new ReportRo
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
+    setItemDelegate(new ReportCells(this));
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(true);
+    // Names, dates and paths need no kerning or ligatures; scripts that must be shaped
+    // still are. Shaping every cell is most of the cost of painting a screen of rows.
+    QFont cells = font();
+    cells.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(cells);
 }
 
 ReportList::~ReportList() = default;
 
-bool ReportList::showTable(QByteArray bytes, const ReportFields& fields, QString* error)
+bool ReportList::showTable(const QString& path, const ReportFields& fields, QString* error)
 {
     m_fields = fields;
-    m_slices = std::make_unique<PacketSlices>(std::move(bytes));
     m_table = std::make_unique<Table>();
     m_nextNumber = m_rows->rowCount() + 1;
     m_laterScheduled = false;
-    if (!readSlice(FirstSlice, error)) {
-        m_slices.reset();
+    if (!startSlices(path, error) || !readSlice(FirstSlice, error)) {
+        endReading();
         return false;
     }
     if (m_slices->atEnd()) {
@@ -204,10 +294,50 @@ bool ReportList::showTable(QByteArray bytes, const ReportFields& fields, QString
     return true;
 }
 
+bool ReportList::startSlices(const QString& path, QString* error)
+{
+    m_file = std::make_unique<files::RegularFile>();
+    const files::ReadResult opened = m_file->open(path, files::TableReadLimit);
+    if (!opened.ok()) {
+        if (error)
+            *error = opened.error;
+        return false;
+    }
+    const qint64 size = m_file->size();
+    if (size > WholeFileBytes) {
+        const std::optional<QByteArray> start = m_file->readAt(0, StartBytes, error);
+        const std::optional<QByteArray> end = m_file->readAt(size - EndBytes, EndBytes, error);
+        if (!start || !end)
+            return false;
+        if (std::optional<PacketSlices> slices = PacketSlices::ofStart(*start, *end, size)) {
+            m_slices = std::make_unique<PacketSlices>(std::move(*slices));
+            return true;
+        }
+    }
+    const std::optional<QByteArray> whole = m_file->readAt(0, size, error);
+    if (!whole)
+        return false;
+    m_file.reset();
+    m_slices = std::make_unique<PacketSlices>(*whole);
+    return true;
+}
+
 bool ReportList::readSlice(int count, QString* error)
 {
+    std::optional<QByteArray> slice = m_slices->next(count);
+    while (!slice) {
+        // No whole row among the bytes read so far: read on.
+        const std::optional<QByteArray> piece =
+            m_file->readAt(m_slices->bytesGiven(), PieceBytes, error);
+        if (!piece)
+            return false;
+        m_slices->append(*piece);
+        if (m_slices->complete())
+            m_file.reset();
+        slice = m_slices->next(count);
+    }
     defineFields(*m_table, m_fields.table);
-    if (!m_table->loadFromBytes(m_slices->next(count), error))
+    if (!m_table->loadFromBytes(*slice, error))
         return false;
     m_fieldIndexes.clear();
     for (const QString& field : m_fields.fields)
@@ -228,12 +358,23 @@ bool ReportList::readSlice(int count, QString* error)
     return true;
 }
 
+void ReportList::endReading()
+{
+    m_slices.reset();
+    m_file.reset();
+    m_table.reset();
+    m_rows->squeeze();
+}
+
+qint64 ReportList::bytesRead() const
+{
+    return m_slices ? m_slices->bytesGiven() : 0;
+}
+
 void ReportList::readLater()
 {
     if (!m_slices || m_slices->atEnd()) {
-        m_slices.reset();
-        m_table.reset();
-        m_rows->squeeze();
+        endReading();
         return;
     }
     m_laterScheduled = true;
@@ -243,7 +384,7 @@ void ReportList::readLater()
             return;
         QString error;
         if (!readSlice(LaterSlice, &error)) {
-            m_slices.reset();
+            endReading();
             if (m_readError)
                 m_readError(error);
         }
@@ -269,9 +410,7 @@ void ReportList::finishReading()
             break;
         }
     }
-    m_slices.reset();
-    m_table.reset();
-    m_rows->squeeze();
+    endReading();
 }
 
 std::optional<int> ReportList::selectedRow() const
@@ -295,31 +434,6 @@ void ReportList::sortByDate()
 
 namespace orvanel {
 
-bool readTableBytes(PanelContext& context, TableId id, QByteArray& bytes, QString* error)
-{
-    const QString path = context.tables().path(id);
-    const QString name = tableDefinition(id).fileName;
-    const auto fail = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (!context.engines().waitUntilFree(name))
-        return fail(u"%1 stays held by another program"_s.arg(path));
-    QFile file(path);
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(u"the table file %1 does not exist"_s.arg(path));
-    if (!info.isFile())
-        return fail(u"%1 is not a regular file"_s.arg(path));
-    if (info.size() > MaxTableFileBytes)
-        return fail(u"%1 is larger than a table file can be"_s.arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(u"cannot read the table file %1: %2"_s.arg(path, file.errorString()));
-    bytes = file.read(MaxTableFileBytes);
-    return true;
-}
-
 ReportList* makeTableList(PanelContext& context, QWidget* panel, const QString& name, TableId id)
 {
     const TextTable& texts = context.texts();
@@ -333,11 +447,16 @@ ReportList* makeTableList(PanelContext& context, QWidget* panel, const QString& 
         [&context](const QString& why) { context.services().prompt->showError(why); });
     list->show();
 
-    QByteArray bytes;
-    QString error;
     const ReportFields fields{
         id, {u"Champ1"_s, u"Champ2"_s, u"Champ3"_s, u"Champ4"_s, u"Champ8"_s}, 3, texts.text(42)};
-    if (!readTableBytes(context, id, bytes, &error) || !list->showTable(bytes, fields, &error))
+    QString error;
+    // The file is read after the file-free wait; a large one stays open while it is read,
+    // which never keeps the engines from replacing it.
+    if (!context.engines().waitUntilFree(tableDefinition(id).fileName))
+        error = u"%1 stays held by another program"_s.arg(context.tables().path(id));
+    else
+        list->showTable(context.tables().path(id), fields, &error);
+    if (!error.isEmpty())
         context.services().prompt->showError(error);
     return list;
 }

@@ -3,6 +3,7 @@
 #include "workspace/DateTimeOrder.h"
 #include "workspace/PacketSlices.h"
 #include "workspace/TableFiles.h"
+#include "workspace/WorkspaceFile.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -96,14 +97,17 @@ public:
 
     ReportRows& rows() const { return *m_rows; }
 
-    // The rows of a table file read from its bytes: the first screen at once, so that the
-    // list paints straight away, and the rest from the event loop a slice at a time. A
-    // click that needs every row (a sort) finishes the reading first. Answers false with
-    // the reason when the file's first rows cannot be read.
-    bool showTable(QByteArray bytes, const ReportFields& fields, QString* error = nullptr);
+    // The rows of the table file at `path`: the first screen at once, so that the list
+    // paints straight away, and the rest from the event loop a slice at a time; a large
+    // file is read a piece at a time as well. A click that needs every row (a sort)
+    // finishes the reading first. Answers false with the reason when the file is not a
+    // regular file or its first rows cannot be read.
+    bool showTable(const QString& path, const ReportFields& fields, QString* error = nullptr);
     // Reads every row not read yet.
     void finishReading();
     bool isReading() const { return m_slices != nullptr; }
+    // The bytes of the file read so far.
+    qint64 bytesRead() const;
     // Told when a later part of the file cannot be read; the rows read so far stay.
     void setReadErrorHandler(std::function<void(const QString&)> handler)
     {
@@ -120,10 +124,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool startSlices(const QString& path, QString* error);
     bool readSlice(int rows, QString* error);
     void readLater();
+    void endReading();
 
     ReportRows* m_rows;
+    std::unique_ptr<files::RegularFile> m_file; // open while a large file is read in pieces
     std::unique_ptr<PacketSlices> m_slices;
     std::unique_ptr<Table> m_table;
     ReportFields m_fields;
@@ -138,13 +145,6 @@ private:
 namespace orvanel {
 
 class PanelContext;
-
-// The largest table file a list reads.
-inline constexpr qint64 MaxTableFileBytes = qint64(1) << 30;
-
-// A table file's bytes, read whole after the file-free wait and closed at once, so that
-// the engines can replace it while the list is shown. Only a regular file is read.
-bool readTableBytes(PanelContext& context, TableId id, QByteArray& bytes, QString* error);
 
 // The list of a table's rows as the rules and alerts pages show it, at left 8, top 24,
 // width 585, height 320 on `panel`: row number, Champ1, Champ2 (the date column),

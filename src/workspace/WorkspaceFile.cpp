@@ -92,9 +92,9 @@ bool setError(QString* error, const QString& path, const QString& why)
     return false;
 }
 
-} // namespace
-
-ReadResult readWhole(const QString& path, qint64 maxBytes)
+// Opens `path` for reading as readWhole does and checks what it is; answers the open
+// descriptor (blocking again) or -1 with the failure in `result`.
+int openRegular(const QString& path, qint64 maxBytes, qint64* size, ReadResult* result)
 {
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK: opening a named pipe for reading would otherwise wait for a writer.
@@ -102,25 +102,84 @@ ReadResult readWhole(const QString& path, qint64 maxBytes)
     if (fd < 0) {
         const int code = errno;
         if (code == ENOENT)
-            return failure(ReadStatus::Missing, path, u"does not exist"_s);
-        // A socket cannot be opened at all.
-        return failure(code == ENXIO ? ReadStatus::NotAFile : ReadStatus::Failed, path,
-                       systemError(code));
+            *result = failure(ReadStatus::Missing, path, u"does not exist"_s);
+        else // a socket cannot be opened at all
+            *result = failure(code == ENXIO ? ReadStatus::NotAFile : ReadStatus::Failed, path,
+                              systemError(code));
+        return -1;
     }
     struct stat info = {};
-    ReadResult result;
     if (::fstat(fd, &info) != 0)
-        result = failure(ReadStatus::Failed, path, systemError(errno));
+        *result = failure(ReadStatus::Failed, path, systemError(errno));
     else if (!S_ISREG(info.st_mode))
-        result = failure(ReadStatus::NotAFile, path, kindOf(info.st_mode));
+        *result = failure(ReadStatus::NotAFile, path, kindOf(info.st_mode));
     else if (info.st_size > maxBytes)
-        result = failure(ReadStatus::TooLarge, path, u"longer than %1 bytes"_s.arg(maxBytes));
+        *result = failure(ReadStatus::TooLarge, path, u"longer than %1 bytes"_s.arg(maxBytes));
     else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        result = failure(ReadStatus::Failed, path, systemError(errno));
-    else
-        result = readOpened(fd, path, info.st_size, maxBytes);
+        *result = failure(ReadStatus::Failed, path, systemError(errno));
+    else {
+        *size = info.st_size;
+        *result = {ReadStatus::Read, {}, {}};
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+} // namespace
+
+ReadResult readWhole(const QString& path, qint64 maxBytes)
+{
+    ReadResult result;
+    qint64 size = 0;
+    const int fd = openRegular(path, maxBytes, &size, &result);
+    if (fd < 0)
+        return result;
+    result = readOpened(fd, path, size, maxBytes);
     ::close(fd);
     return result;
+}
+
+RegularFile::~RegularFile()
+{
+    close();
+}
+
+ReadResult RegularFile::open(const QString& path, qint64 maxBytes)
+{
+    close();
+    ReadResult result;
+    m_fd = openRegular(path, maxBytes, &m_size, &result);
+    m_path = path;
+    return result;
+}
+
+void RegularFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+std::optional<QByteArray> RegularFile::readAt(qint64 offset, qint64 count, QString* error) const
+{
+    QByteArray bytes(qsizetype(std::max<qint64>(0, std::min(count, m_size - offset))),
+                     Qt::Uninitialized);
+    qsizetype total = 0;
+    while (total < bytes.size()) {
+        const ssize_t n = ::pread(m_fd, bytes.data() + total, std::size_t(bytes.size() - total),
+                                  off_t(offset + total));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (error)
+                *error = u"%1: %2"_s.arg(m_path, n < 0 ? systemError(errno)
+                                                       : u"shorter than when it was opened"_s);
+            return std::nullopt;
+        }
+        total += n;
+    }
+    return bytes;
 }
 
 bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& write, QString* error)

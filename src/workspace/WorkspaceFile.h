@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -41,6 +42,33 @@ struct ReadResult
 // answered NotAFile at once: the file is opened without blocking and looked at before a
 // single byte is read, so a named pipe can stall nothing.
 ReadResult readWhole(const QString& path, qint64 maxBytes);
+
+// A regular file opened as readWhole opens it, then read a piece at a time, so that a
+// large table can be shown before all of it is read. The pieces come from the file that
+// was opened even when an engine replaces the name meanwhile.
+class RegularFile final
+{
+public:
+    RegularFile() = default;
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+    ~RegularFile();
+
+    // The bytes of the answer stay empty; the status and error tell what readWhole would.
+    ReadResult open(const QString& path, qint64 maxBytes);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+    // The size when it was opened.
+    qint64 size() const { return m_size; }
+    // Up to `count` bytes from `offset`, as far as the size when opened; nothing, with the
+    // reason, when they cannot be read.
+    std::optional<QByteArray> readAt(qint64 offset, qint64 count, QString* error = nullptr) const;
+
+private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+    QString m_path;
+};
 
 // Writes a new file beside `path` and renames it over `path`, so that the engines see the
 // old content or the new one, never a half-written file. The name itself is replaced: a

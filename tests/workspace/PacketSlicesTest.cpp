@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace orvanel {
@@ -26,14 +28,33 @@ QByteArray packetOf(int rows)
     return table.toBytes();
 }
 
-QStringList rowsBySlices(const QByteArray& bytes, int sliceRows, int* slices = nullptr)
+// The rows of every slice; a file given in pieces of pieceBytes (0: whole) gets its next
+// piece whenever no whole row is left to cut.
+QStringList rowsBySlices(const QByteArray& bytes, int sliceRows, int* slices = nullptr,
+                         qsizetype pieceBytes = 0)
 {
-    PacketSlices cut(bytes);
+    const qsizetype startBytes = pieceBytes ? std::min(pieceBytes, bytes.size()) : 0;
+    std::optional<PacketSlices> cut =
+        pieceBytes ? PacketSlices::ofStart(bytes.first(startBytes), bytes.last(std::min<qsizetype>(
+                                                                        64, bytes.size())),
+                                           bytes.size())
+                   : PacketSlices(bytes);
+    if (!cut) // read whole, as a list does
+        cut.emplace(bytes);
     QStringList values;
     int count = 0;
-    while (!cut.atEnd()) {
+    while (!cut->atEnd()) {
+        const std::optional<QByteArray> slice = cut->next(sliceRows);
+        if (!slice) {
+            if (cut->complete())
+                return {u"no slice from a complete file"_s};
+            const qsizetype given = cut->bytesGiven();
+            cut->append(QByteArrayView(bytes).sliced(given).first(
+                std::min(pieceBytes, bytes.size() - given)));
+            continue;
+        }
         Table table;
-        if (!table.loadFromBytes(cut.next(sliceRows)))
+        if (!table.loadFromBytes(*slice))
             return {u"unreadable slice"_s};
         ++count;
         for (int r = 0; r < table.recordCount(); ++r)
@@ -62,7 +83,21 @@ TEST(PacketSlicesTest, SlicesHoldEveryRowOnceInOrder)
         int slices = 0;
         EXPECT_EQ(rowsBySlices(bytes, c.sliceRows, &slices), expected) << c.rows;
         EXPECT_EQ(slices, c.slices) << c.rows << " rows by " << c.sliceRows;
+        // Given a few bytes at a time, as a large file is read, the rows are the same.
+        for (const qsizetype piece : {qsizetype(300), qsizetype(1), qsizetype(1) << 20})
+            EXPECT_EQ(rowsBySlices(bytes, c.sliceRows, nullptr, piece), expected)
+                << c.rows << " rows in pieces of " << piece;
     }
+}
+
+TEST(PacketSlicesTest, AStartOrEndWithoutRowDataIsNotReadInPieces)
+{
+    const QByteArray bytes = packetOf(3);
+    const QByteArray head = bytes.first(bytes.indexOf("<ROWDATA"));
+    EXPECT_FALSE(PacketSlices::ofStart(head, bytes.last(40), bytes.size()));
+    EXPECT_FALSE(PacketSlices::ofStart(bytes.first(400), "<ROW Champ1=\"a\"/>", bytes.size()));
+    EXPECT_FALSE(PacketSlices::ofStart(bytes, bytes.last(40), bytes.size() - 1));
+    EXPECT_TRUE(PacketSlices::ofStart(bytes.first(400), bytes.last(40), bytes.size()));
 }
 
 TEST(PacketSlicesTest, PacketsWithoutRowDataComeOutWhole)
@@ -75,6 +110,7 @@ TEST(PacketSlicesTest, PacketsWithoutRowDataComeOutWhole)
     for (const QByteArray& bytes : cases) {
         PacketSlices cut(bytes);
         EXPECT_EQ(cut.next(1), bytes);
+        EXPECT_FALSE(PacketSlices::ofStart(bytes, bytes, bytes.size()));
         EXPECT_TRUE(cut.atEnd());
     }
 }
@@ -89,7 +125,7 @@ TEST(PacketSlicesTest, LowerCaseRowsAndWindows1252TextAreSliced)
     QStringList names;
     while (!cut.atEnd()) {
         Table table;
-        ASSERT_TRUE(table.loadFromBytes(cut.next(1)));
+        ASSERT_TRUE(table.loadFromBytes(cut.next(1).value()));
         for (int r = 0; r < table.recordCount(); ++r)
             names.append(table.valueAt(r, 0));
     }

@@ -7,6 +7,8 @@
 
 #include "../settings/TestPanelContext.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLocale>
 #include <QTest>
@@ -179,19 +181,42 @@ TEST_F(ReportListsTest, ThirdColumnSortsByDateWithInvalidDatesFirstInTableOrder)
     EXPECT_EQ(list->rows().rowNumber(0), 2); // the row numbers travel with their rows
 }
 
-TEST_F(ReportListsTest, LargeTableListsEveryRowOnceInOrder)
+TEST_F(ReportListsTest, LargeTableListsEveryRowOnceInOrderFromTheFileItOpened)
 {
-    std::vector<Rule> rows;
-    for (int i = 0; i < 9000; ++i)
-        rows.push_back({u"p%1.exe"_s.arg(i), u"d"_s});
-    writeTable(TableId::Alerts, rows);
-    ReportList* list = build<AlertsPage>(u"ListView3"_s);
-    EXPECT_LT(list->model()->rowCount(), 9000); // the first screen came first
-    QTRY_VERIFY_WITH_TIMEOUT(!list->isReading(), 10000);
-    ASSERT_EQ(list->model()->rowCount(), 9000);
-    for (int r : {0, 63, 64, 4063, 4064, 8999}) {
-        EXPECT_EQ(list->rows().cell(r, 1), u"p%1.exe"_s.arg(r));
-        EXPECT_EQ(list->rows().rowNumber(r), r + 1);
+    // What an engine may do to the file while the list reads the rest of it.
+    enum class Meanwhile { Nothing, Replaced, CutShort };
+    for (const Meanwhile meanwhile : {Meanwhile::Nothing, Meanwhile::Replaced, Meanwhile::CutShort}) {
+        std::vector<Rule> rows;
+        for (int i = 0; i < 9000; ++i)
+            rows.push_back({u"p%1.exe"_s.arg(i), u"d"_s});
+        writeTable(TableId::Alerts, rows);
+        const QString path = context.tables().path(TableId::Alerts);
+        const qint64 size = QFileInfo(path).size();
+        context.fake.prompt.errors.clear();
+        ReportList* list = build<AlertsPage>(u"ListView3"_s);
+        // The first screen came first, from the start of the file.
+        EXPECT_LT(list->model()->rowCount(), 9000);
+        EXPECT_LT(list->bytesRead(), size / 4);
+        if (meanwhile == Meanwhile::Replaced) {
+            writeTable(TableId::Alerts, {{u"new.exe"_s, u"d"_s}});
+        } else if (meanwhile == Meanwhile::CutShort) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.resize(size / 2));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!list->isReading(), 10000);
+        if (meanwhile == Meanwhile::CutShort) {
+            EXPECT_EQ(context.fake.prompt.errors.size(), 1);
+            EXPECT_GT(list->model()->rowCount(), 0);
+            EXPECT_LT(list->model()->rowCount(), 9000);
+            continue;
+        }
+        EXPECT_TRUE(context.fake.prompt.errors.isEmpty());
+        ASSERT_EQ(list->model()->rowCount(), 9000);
+        for (int r : {0, 39, 40, 4039, 4040, 8999}) {
+            EXPECT_EQ(list->rows().cell(r, 1), u"p%1.exe"_s.arg(r));
+            EXPECT_EQ(list->rows().rowNumber(r), r + 1);
+        }
     }
 }
 
