@@ -18,25 +18,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 kMaxTableBytes = qint64(256) << 20;
-constexpr auto kLockPause = std::chrono::milliseconds(10);
-constexpr int kLockAttempts = 1000; // ten seconds
 
 void setError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
-}
-
-bool sameFile(int fd, const QByteArray& path)
-{
-    struct stat held
-    {
-    };
-    struct stat now
-    {
-    };
-    return ::fstat(fd, &held) == 0 && ::stat(path.constData(), &now) == 0 &&
-           held.st_dev == now.st_dev && held.st_ino == now.st_ino && S_ISREG(held.st_mode);
 }
 
 bool readLockedFile(int fd, const QString& path, Table& table, QString* error)
@@ -81,43 +67,13 @@ bool createEmptyTable(const QString& path, TableId id, QString* error)
 
 } // namespace
 
-HeldFile::HeldFile(const QString& path, Mode mode, bool create)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int operation = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    // O_NONBLOCK: a named pipe put in the workspace must not stall the engine.
-    const int flags =
-        O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
-    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-        const int fd = ::open(name.constData(), flags, 0644);
-        if (fd < 0) {
-            m_error = u"%1: %2"_s.arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-            return;
-        }
-        if (::flock(fd, operation) == 0 && sameFile(fd, name)) {
-            m_fd = fd;
-            return;
-        }
-        ::close(fd);
-        std::this_thread::sleep_for(kLockPause);
-    }
-    m_error = u"%1 stays held by another program"_s.arg(path);
-}
-
-HeldFile::~HeldFile()
-{
-    // Closing drops the lock, after a new file took the old one's place.
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 bool changeTableLocked(const QString& workspaceDir, TableId id,
                        const std::function<bool(Table&)>& change, QString* error)
 {
     const QString path = workspaceDir + tableDefinition(id).fileName;
     if (!QFile::exists(path) && !createEmptyTable(path, id, error))
         return false;
-    const HeldFile held(path, HeldFile::Mode::Exclusive, false);
+    const HeldFile held(path, HeldFile::Mode::Exclusive);
     if (!held.isHeld()) {
         setError(error, held.error());
         return false;
@@ -132,7 +88,7 @@ bool changeTableLocked(const QString& workspaceDir, TableId id,
 bool readTableLocked(const QString& workspaceDir, TableId id, Table& table, QString* error)
 {
     const QString path = workspaceDir + tableDefinition(id).fileName;
-    const HeldFile held(path, HeldFile::Mode::Shared, false);
+    const HeldFile held(path, HeldFile::Mode::Shared);
     if (!held.isHeld()) {
         setError(error, held.error());
         return false;

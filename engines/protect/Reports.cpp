@@ -31,7 +31,7 @@ void appendLines(const QString& path, const QStringList& added, qsizetype keep)
 {
     // The whole read, change and write under the lock: two engines adding lines at the
     // same moment keep each other's.
-    const HeldFile held(path, HeldFile::Mode::Exclusive, true);
+    const HeldFile held(path, HeldFile::Mode::Exclusive, {.create = true});
     if (!held.isHeld()) {
         complain(held.error());
         return;

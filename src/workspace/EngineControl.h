@@ -63,6 +63,7 @@ public:
     // process holds it (or it is missing).
     bool isFree(const QString& name) const { return !m_probe.isBusy(m_dir + name); }
     void setFreeWaitBound(std::chrono::milliseconds bound) { m_waitBound = bound; }
+    std::chrono::milliseconds freeWaitBound() const { return m_waitBound; }
     // One look, without waiting: whether another process holds the file now.
     bool isHeld(const QString& name) const;
 

@@ -1,13 +1,16 @@
 #include "workspace/TableFiles.h"
 
 #include "workspace/EngineControl.h"
+#include "workspace/HeldFile.h"
 #include "workspace/Names.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <array>
 #include <cstdio>
+#include <optional>
 
 namespace orvanel {
 
@@ -164,6 +167,20 @@ bool TableFiles::use(TableId id, const std::function<bool(Table&)>& work, QStrin
     const QString file = path(id);
     if (!isFree(id, wait, error))
         return false;
+    // The engines' own lock for the whole read, change and write: an engine that adds a
+    // row meanwhile waits for it and then reads the file this change leaves.
+    std::optional<HeldFile> held;
+    if (QFileInfo(file).isFile()) {
+        held.emplace(file, HeldFile::Mode::Exclusive,
+                     HeldFile::Options{.followLinks = true,
+                                       .patience = wait == FreeWait::None
+                                                       ? std::chrono::milliseconds(0)
+                                                       : m_engines.freeWaitBound()});
+        if (!held->isHeld()) {
+            setError(error, held->error());
+            return false;
+        }
+    }
     Table table;
     defineFields(table, id);
     if (!table.open(file, error))

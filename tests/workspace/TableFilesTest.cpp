@@ -2,6 +2,7 @@
 // recreates broken files, and one piece of work under the file-free wait.
 #include "workspace/TableFiles.h"
 #include "workspace/EngineControl.h"
+#include "workspace/HeldFile.h"
 
 #include "support/Doubles.h"
 
@@ -10,6 +11,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 namespace orvanel {
 namespace {
@@ -218,6 +222,45 @@ TEST_F(TableFilesTest, AGivenUpWaitWritesNothing)
     EXPECT_FALSE(worked);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(get(u"evenements.xml"_s), before);
+}
+
+TEST_F(TableFilesTest, AChangeWaitsForAnEngineHoldingTheLockAndKeepsItsRow)
+{
+    // The probe answers free, as it may just before an engine takes the file: the change
+    // itself must still wait for the engine's lock and read what the engine wrote.
+    ASSERT_TRUE(m_tables.create(TableId::Rules));
+    const QString path = m_tables.path(TableId::Rules);
+    const auto addRow = [](Table& table, const QString& name) {
+        table.insert();
+        table.setValue(u"Champ1", name);
+        table.post();
+        return true;
+    };
+    std::atomic<bool> locked = false;
+    std::thread engine([&] {
+        const HeldFile held(path, HeldFile::Mode::Exclusive);
+        locked = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        Table table;
+        defineFields(table, TableId::Rules);
+        ASSERT_TRUE(table.open(path));
+        addRow(table, u"engine"_s);
+        ASSERT_TRUE(table.save(path)); // a new file renamed into place, as engines do
+    });
+    while (!locked)
+        std::this_thread::yield();
+    EXPECT_TRUE(m_tables.use(TableId::Rules, [&](Table& table) { return addRow(table, u"panel"_s); }));
+    engine.join();
+    EXPECT_EQ(firstColumn(TableId::Rules), (QStringList{u"engine"_s, u"panel"_s}));
+
+    // Held for longer than the wait allows: nothing is written.
+    m_engines.setFreeWaitBound(std::chrono::milliseconds(50));
+    const HeldFile held(path, HeldFile::Mode::Exclusive);
+    QString error;
+    EXPECT_FALSE(m_tables.use(
+        TableId::Rules, [&](Table& table) { return addRow(table, u"late"_s); }, &error));
+    EXPECT_TRUE(error.contains(u"held"_s)) << error.toStdString();
+    EXPECT_EQ(firstColumn(TableId::Rules), (QStringList{u"engine"_s, u"panel"_s}));
 }
 
 TEST_F(TableFilesTest, WorkOnAMissingFileFails)
