@@ -7,7 +7,13 @@
 
 #include <clamav.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvanel::engines {
 
@@ -44,6 +50,50 @@ QHash<QString, QFileInfo> databasesIn(const QString& dir)
     }
     return found;
 }
+
+// Files up to this size are read into a buffer of the scanning thread and scanned from
+// there; larger ones are scanned from their descriptor.
+constexpr qint64 kBufferedScanBytes = qint64(16) << 20;
+
+// A scanning thread's buffer, grown as needed and kept: the library maps and unmaps
+// fresh memory for every file it scans from a descriptor, and in a process of several
+// scanning threads each unmapping stops the other threads' processor too (on a virtual
+// machine that cost as much as the scan). Memory given to the library is only read.
+class ScanBuffer final
+{
+public:
+    ~ScanBuffer() { std::free(m_data); }
+
+    // The whole file, or nothing when it cannot be read.
+    std::optional<std::pair<const char*, std::size_t>> read(int fd, std::size_t size)
+    {
+        if (size > m_capacity) {
+            std::free(m_data);
+            m_capacity = std::max(size, std::min<std::size_t>(m_capacity * 2, kBufferedScanBytes));
+            m_data = static_cast<char*>(std::malloc(m_capacity));
+            if (!m_data) {
+                m_capacity = 0;
+                return std::nullopt;
+            }
+        }
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::pread(fd, m_data + done, size - done, off_t(done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return std::nullopt;
+            if (n == 0)
+                break; // cut short meanwhile: what is there is scanned
+            done += std::size_t(n);
+        }
+        return std::make_pair(static_cast<const char*>(m_data), done);
+    }
+
+private:
+    char* m_data = nullptr;
+    std::size_t m_capacity = 0;
+};
 
 std::once_flag g_initialised;
 cl_error_t g_initResult = CL_SUCCESS;
@@ -125,7 +175,22 @@ ClamEngine::Result ClamEngine::scan(int fd, const char* path) const
     options.general = CL_SCAN_GENERAL_HEURISTICS;
     const char* name = nullptr;
     unsigned long scanned = 0;
-    const cl_error_t result = cl_scandesc(fd, path, &name, &scanned, m_engine, &options);
+    cl_error_t result = CL_ERROR;
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        info.st_size <= kBufferedScanBytes) {
+        thread_local ScanBuffer buffer;
+        const auto bytes = buffer.read(fd, std::size_t(info.st_size));
+        if (!bytes)
+            return {Verdict::Unreadable, {}};
+        cl_fmap_t* map = cl_fmap_open_memory(bytes->first, bytes->second);
+        if (!map)
+            return {Verdict::Unreadable, {}};
+        result = cl_scanmap_callback(map, path, &name, &scanned, m_engine, &options, nullptr);
+        cl_fmap_close(map);
+    } else {
+        result = cl_scandesc(fd, path, &name, &scanned, m_engine, &options);
+    }
     if (result == CL_VIRUS)
         return {Verdict::Infected, name ? std::string(name) : std::string("?")};
     if (result == CL_CLEAN)
