@@ -102,24 +102,12 @@ public:
 private:
     void walk(int dirFd, const std::string& path, int depth)
     {
-        DIR* dir = ::fdopendir(dirFd);
-        if (!dir) {
-            ::close(dirFd);
-            return;
-        }
-        while (!m_stop.load(std::memory_order_relaxed)) {
-            const dirent* entry = ::readdir(dir);
-            if (!entry)
-                break;
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            if (entry->d_type == DT_DIR)
-                enter(::dirfd(dir), name, path, depth);
-            else if (entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN)
-                look(::dirfd(dir), name, path, depth);
-        }
-        ::closedir(dir);
+        forEachEntry(dirFd, m_stop, [&](int fd, const char* name, unsigned char type) {
+            if (type == DT_DIR)
+                enter(fd, name, path, depth);
+            else if (type == DT_REG || type == DT_UNKNOWN)
+                look(fd, name, path, depth);
+        });
     }
 
     void enter(int dirFd, const char* name, const std::string& path, int depth)

@@ -54,27 +54,36 @@ void TreeWalk::walk(const std::string& root, const WalkOptions& options)
     walkFolder(fd, root, options.depth, st.st_dev, options);
 }
 
-// Takes over dirFd.
-void TreeWalk::walkFolder(int dirFd, const std::string& path, int depth, dev_t device,
-                          const WalkOptions& options)
+bool forEachEntry(int dirFd, const std::atomic<bool>& stop,
+                  const std::function<void(int dirFd, const char* name, unsigned char type)>& entry)
 {
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
         ::close(dirFd);
-        ++m_counts.unreadable;
-        return;
+        return false;
     }
-    while (!m_stop.load(std::memory_order_relaxed)) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry)
+    while (!stop.load(std::memory_order_relaxed)) {
+        const dirent* found = ::readdir(dir);
+        if (!found)
             break;
-        const char* name = entry->d_name;
+        const char* name = found->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        visitEntry(::dirfd(dir), name, entry->d_type, path, depth, device, options);
+        entry(::dirfd(dir), name, found->d_type);
     }
     ::closedir(dir);
+    return true;
+}
+
+// Takes over dirFd.
+void TreeWalk::walkFolder(int dirFd, const std::string& path, int depth, dev_t device,
+                          const WalkOptions& options)
+{
+    const bool read = forEachEntry(dirFd, m_stop, [&](int fd, const char* name, unsigned char type) {
+        visitEntry(fd, name, type, path, depth, device, options);
+    });
+    if (!read)
+        ++m_counts.unreadable;
 }
 
 void TreeWalk::visitEntry(int dirFd, const char* name, unsigned char type, const std::string& path,

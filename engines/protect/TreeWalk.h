@@ -24,6 +24,12 @@ inline FileId fileIdOf(const struct stat& st)
 // system (root, daemons) may be read: programs and libraries belong to them.
 bool isOwnOrSystemFile(const struct stat& st);
 
+// Calls entry(dirFd, name, type) for each entry of the open folder dirFd but "." and "..",
+// until the end or until stop is set; takes over dirFd. False when the folder cannot be
+// read (dirFd is closed then too).
+bool forEachEntry(int dirFd, const std::atomic<bool>& stop,
+                  const std::function<void(int dirFd, const char* name, unsigned char type)>& entry);
+
 // Walks the regular files of a folder tree. Symbolic links inside the tree are never
 // followed (what they point to inside the tree is met on its own path, what lies outside
 // is no part of the tree); only the root itself may be a link. Each folder is entered

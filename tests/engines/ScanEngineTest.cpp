@@ -31,6 +31,8 @@ TEST_F(ScanEngine, QuickScanReportsANestedTestFileWhereThePanelLooks)
     writeFile(found, standardTestFile());
     writeFile(inHome(u"Desktop/letter.txt"_s), "Dear all");
     writeFile(inHome(u"notes.txt"_s), "top of home");
+    // Above the size the scanning threads read into memory: scanned from its descriptor.
+    writeFile(inHome(u"Desktop/video.mp4"_s), QByteArray(17 << 20, 'v'));
     // Deeper folders of home are not part of the quick scan.
     writeFile(inHome(u"projects/old/test.com"_s), standardTestFile());
 
@@ -39,9 +41,10 @@ TEST_F(ScanEngine, QuickScanReportsANestedTestFileWhereThePanelLooks)
     EXPECT_TRUE(scanLog().filter(u"quick scan started"_s).size() == 1)
         << scanLog().join(u'\n').toStdString();
     EXPECT_EQ(scanLog().filter(found + u": "_s + kTestFileSignature).size(), 1);
-    EXPECT_TRUE(lastLogLine().contains(u"quick scan finished: 3 files scanned"_s))
+    EXPECT_TRUE(lastLogLine().contains(u"quick scan finished: 4 files scanned"_s))
         << lastLogLine().toStdString();
     EXPECT_TRUE(lastLogLine().contains(u"1 threats found"_s));
+    EXPECT_TRUE(lastLogLine().contains(u"0 files skipped"_s)) << lastLogLine().toStdString();
     EXPECT_EQ(lines(QString(names::VirusFile)), QStringList{kTestFileSignature});
 
     const QList<QStringList> alerts = rows(TableId::Alerts);
