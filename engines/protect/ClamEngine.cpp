@@ -62,7 +62,14 @@ constexpr qint64 kBufferedScanBytes = qint64(16) << 20;
 class ScanBuffer final
 {
 public:
-    ~ScanBuffer() { std::free(m_data); }
+    ~ScanBuffer() { release(); }
+
+    void release()
+    {
+        std::free(m_data);
+        m_data = nullptr;
+        m_capacity = 0;
+    }
 
     // The whole file, or nothing when it cannot be read.
     std::optional<std::pair<const char*, std::size_t>> read(int fd, std::size_t size)
@@ -94,6 +101,8 @@ private:
     char* m_data = nullptr;
     std::size_t m_capacity = 0;
 };
+
+thread_local ScanBuffer t_buffer;
 
 std::once_flag g_initialised;
 cl_error_t g_initResult = CL_SUCCESS;
@@ -167,6 +176,11 @@ std::unique_ptr<ClamEngine> ClamEngine::load(const QStringList& databases, QStri
     return engine;
 }
 
+void ClamEngine::releaseThreadBuffer()
+{
+    t_buffer.release();
+}
+
 ClamEngine::Result ClamEngine::scan(int fd, const char* path) const
 {
     // The options clamscan uses by default: every file format parsed, heuristics on.
@@ -179,8 +193,7 @@ ClamEngine::Result ClamEngine::scan(int fd, const char* path) const
     struct stat info = {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
         info.st_size <= kBufferedScanBytes) {
-        thread_local ScanBuffer buffer;
-        const auto bytes = buffer.read(fd, std::size_t(info.st_size));
+        const auto bytes = t_buffer.read(fd, std::size_t(info.st_size));
         if (!bytes)
             return {Verdict::Unreadable, {}};
         cl_fmap_t* map = cl_fmap_open_memory(bytes->first, bytes->second);

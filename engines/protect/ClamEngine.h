@@ -32,6 +32,9 @@ public:
     };
     // Scans an open regular file; `path` only names it in the engine's own messages.
     Result scan(int fd, const char* path) const;
+    // Gives back the calling thread's scan buffer (up to 16 MB): a resident engine calls
+    // it between its scans.
+    static void releaseThreadBuffer();
 
     unsigned signatureCount() const { return m_signatures; }
 

@@ -188,6 +188,8 @@ public:
             }
             ::close(fd);
         }
+        // The engine stays resident: it holds no buffer between its scans.
+        ClamEngine::releaseThreadBuffer();
         return found;
     }
 
