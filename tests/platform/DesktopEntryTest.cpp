@@ -147,6 +147,7 @@ TEST(DesktopEntryExec, WrittenPathsReadBackExactly)
         const QByteArray text = autostartEntryText(q("Orvanel"), q(path));
         const auto keys = parseDesktopEntry(QString::fromUtf8(text));
         EXPECT_EQ(commandOfEntry(keys), q(path)) << text.constData();
+        EXPECT_EQ(unescapeValue(keys.tryExec.value_or(QString())), q(path)) << text.constData();
         EXPECT_EQ(keys.name, q("Orvanel"));
         EXPECT_EQ(keys.type, q("Application"));
     }
@@ -181,6 +182,7 @@ TEST(DesktopEntryWrite, CompleteAutostartEntry)
                          "Type=Application\n"
                          "Name=Orvanel\n"
                          "Exec=\"/opt/My Apps/orvanel\"\n"
+                         "TryExec=/opt/My Apps/orvanel\n"
                          "X-GNOME-Autostart-enabled=true\n"));
     // A backslash is escaped twice: once for the quoting, once for the string value.
     EXPECT_TRUE(autostartEntryText(q("x"), q("/b\\s")).contains("Exec=\"/b\\\\\\\\s\"\n"));

@@ -248,9 +248,12 @@ std::optional<QString> commandOfEntry(const DesktopEntryKeys& entry)
 
 QByteArray autostartEntryText(const QString& name, const QString& programPath)
 {
+    // TryExec: once the program is removed, the session skips the entry it left behind
+    // instead of failing to start it at every login.
     const QString text = kMainGroup + QStringLiteral("\nType=Application\nName=") +
                          escapeValue(name) + QStringLiteral("\nExec=") +
                          escapeValue(quoteExecArgument(programPath)) +
+                         QStringLiteral("\nTryExec=") + escapeValue(programPath) +
                          QStringLiteral("\nX-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();
 }
