@@ -4,6 +4,7 @@
 #include "platform/linux/FlockProbe.h"
 #include "support/Doubles.h"
 #include "workspace/EngineControl.h"
+#include "workspace/HeldFile.h"
 #include "workspace/SideFiles.h"
 #include "workspace/Table.h"
 #include "workspace/TableFiles.h"
@@ -69,7 +70,44 @@ TEST_F(WorkspaceFile, ReadersRefuseWhatIsNotAFileWithoutBlocking)
         Table table;
         EXPECT_FALSE(table.open(path(name))) << name.toStdString();
         EXPECT_EQ(files::readWhole(path(name), 1024).status, files::ReadStatus::NotAFile);
+        files::RegularFile pieces;
+        EXPECT_EQ(pieces.open(path(name), 1024).status, files::ReadStatus::NotAFile);
+        EXPECT_FALSE(pieces.isOpen());
+        // The lock is refused at once too, never tried for the whole wait.
+        const HeldFile held(path(name), HeldFile::Mode::Exclusive, {.followLinks = true});
+        EXPECT_FALSE(held.isHeld()) << name.toStdString();
     }
+}
+
+TEST_F(WorkspaceFile, APieceReaderReadsTheFileItOpenedAndTellsWhenItWasCutShort)
+{
+    const QString name = path(u"regles.xml"_s);
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0123456789");
+    file.close();
+    files::RegularFile pieces;
+    ASSERT_TRUE(pieces.open(name, 1024).ok());
+    EXPECT_EQ(pieces.size(), 10);
+    EXPECT_EQ(pieces.readAt(2, 3), QByteArray("234"));
+    EXPECT_EQ(pieces.readAt(8, 100), QByteArray("89")) << "no further than the size when opened";
+
+    // Replaced by a new file under the same name: the pieces still come from the old one.
+    ASSERT_TRUE(files::replaceWhole(name, [](QIODevice& out) { return out.write("new") == 3; }));
+    EXPECT_EQ(pieces.readAt(0, 4), QByteArray("0123"));
+
+    // Cut short where it lies: the missing bytes are an error, not a shorter piece.
+    files::RegularFile cut;
+    ASSERT_TRUE(cut.open(name, 1024).ok());
+    ASSERT_TRUE(QFile::resize(name, 1));
+    QString error;
+    EXPECT_EQ(cut.readAt(0, 3, &error), std::nullopt);
+    EXPECT_TRUE(error.contains(u"shorter"_s)) << error.toStdString();
+
+    // A link to a regular file is locked only when links are to be followed.
+    ASSERT_TRUE(QFile::link(name, path(u"link.xml"_s)));
+    EXPECT_FALSE(HeldFile(path(u"link.xml"_s), HeldFile::Mode::Shared).isHeld());
+    EXPECT_TRUE(HeldFile(path(u"link.xml"_s), HeldFile::Mode::Shared, {.followLinks = true}).isHeld());
 }
 
 TEST_F(WorkspaceFile, FilesLongerThanTheLimitAreNotRead)
