@@ -5,7 +5,6 @@
 #include "workspace/Table.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -37,7 +36,7 @@ constexpr std::chrono::milliseconds UnpaintedDelay{100};
 
 // Draws a cell of text as the style does, with a fraction of its text layout work: the
 // style lays each text out several times (its size, its place, its elision, its drawing),
-// here it is measured once (widths of texts seen before are kept) and drawn once. Cells
+// here it is measured once and drawn once. Cells
 // with the focus, a check box or an icon are the style's.
 class ReportCells final : public QStyledItemDelegate
 {
@@ -71,9 +70,7 @@ public:
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
         const QRect box = cell.rect.adjusted(margin, 0, -margin, 0);
         const QFontMetrics& metrics = cell.fontMetrics;
-        const int width = textWidth(text, cell.font, metrics);
-        const QString shown =
-            width <= box.width() ? text : metrics.elidedText(text, cell.textElideMode, box.width());
+        const QString shown = metrics.elidedText(text, cell.textElideMode, box.width());
         QPalette::ColorGroup group =
             cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
         if (group == QPalette::Normal && !(cell.state & QStyle::State_Active))
@@ -84,32 +81,15 @@ public:
                                                       ? QPalette::HighlightedText
                                                       : QPalette::Text));
         const Qt::Alignment align = QStyle::visualAlignment(cell.direction, cell.displayAlignment);
-        const int shownWidth = shown.size() == text.size() ? width : metrics.horizontalAdvance(shown);
-        const int x = align & Qt::AlignRight     ? box.right() + 1 - shownWidth
-                      : align & Qt::AlignHCenter ? box.left() + (box.width() - shownWidth) / 2
-                                                 : box.left();
+        int x = box.left();
+        if (align & (Qt::AlignRight | Qt::AlignHCenter)) {
+            const int room = box.width() - metrics.horizontalAdvance(shown);
+            x += align & Qt::AlignRight ? room : room / 2;
+        }
         const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
         painter->drawText(QPoint(x, baseline), shown);
     }
 
-private:
-    // Names, protocols and paths repeat from row to row and from one opening of a list to
-    // the next: their widths are kept, a few thousand at most, for the font they were
-    // measured in.
-    static int textWidth(const QString& text, const QFont& font, const QFontMetrics& metrics)
-    {
-        static QFont measured;
-        static QHash<QString, int> widths;
-        if (font != measured || widths.size() > 4096) {
-            widths.clear();
-            measured = font;
-        }
-        if (const auto found = widths.constFind(text); found != widths.cend())
-            return *found;
-        const int width = metrics.horizontalAdvance(text);
-        widths.insert(text, width);
-        return width;
-    }
 };
 
 } // namespace
