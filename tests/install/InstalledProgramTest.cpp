@@ -167,7 +167,10 @@ TEST_F(InstalledProgram, FirstStartMakesTheUsersWorkspaceAndLeavesTheInstallAsIt
     // The resident engines run from the workspace, and work in the folder of their program.
     EXPECT_TRUE(residentRun());
     const QString programDir = QFileInfo(usr(u"lib/orvanel/"_s)).canonicalFilePath() + u'/';
-    EXPECT_EQ(programsRunningFrom(programDir), QStringList{u"orvanel"_s}) << "only the panel";
+    // Only the panel; a child it is starting shows the panel's program until its exec.
+    QStringList fromProgramDir = programsRunningFrom(programDir);
+    fromProgramDir.removeDuplicates();
+    EXPECT_EQ(fromProgramDir, QStringList{u"orvanel"_s}) << "only the panel";
     for (const QLatin1StringView file :
          {names::ConfigurationTable, names::RulesTable, names::AlertsTable, names::EventsTable,
           names::QuarantineTable, names::SitesTable, names::LanguageTable, names::SpamFile,
