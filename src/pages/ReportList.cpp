@@ -307,6 +307,11 @@ bool ReportList::readSlice(int count, QString* error)
     std::optional<QByteArray> slice = m_slices->next(count);
     while (!slice) {
         // No whole row among the bytes read so far: read on.
+        if (!m_file) {
+            if (error)
+                *error = u"the table file ends inside a row"_s;
+            return false;
+        }
         const std::optional<QByteArray> piece =
             m_file->readAt(m_slices->bytesGiven(), PieceBytes, error);
         if (!piece)
