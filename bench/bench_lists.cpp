@@ -29,6 +29,7 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
+#include <optional>
 #include <random>
 
 using namespace orvanel;
@@ -172,40 +173,52 @@ const PageEntry& entryOf(int key)
     std::abort();
 }
 
-// One page host frame, from the choice to the page panel's first paint.
-// One page host frame, from the choice to the window's first paint; the mean, in seconds.
-double openPage(benchmark::State& state, int key, int rules, bool programs = false)
+// One page host frame, from the choice to the window's first paint, in seconds.
+double openOnce(PageHost& host, QWidget& window, int key)
+{
+    QElapsedTimer clock;
+    clock.start();
+    host.buildFramed(entryOf(key));
+    // The first paint of the window with the page, done at once: the rows a list reads
+    // after its first screen do not count.
+    window.repaint();
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    host.reset();
+    QCoreApplication::processEvents();
+    return seconds;
+}
+
+// Opens the page of `key` once an iteration. With `against`, each opening is followed by
+// one of that page, and the answer is the ratio of the two means: measured in pairs, the
+// machine's ups and downs touch both alike.
+double openPage(benchmark::State& state, int key, int rules, bool programs = false,
+                std::optional<int> against = std::nullopt)
 {
     Workspace workspace(rules, programs);
     QWidget window;
     window.show();
     PageHost host(*workspace.context, window, [] {});
     double total = 0;
+    double reference = 0;
     for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        host.buildFramed(entryOf(key));
-        // The first paint of the window with the page, done at once: the rows a list
-        // reads after its first screen do not count.
-        window.repaint();
-        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        const double seconds = openOnce(host, window, key);
         state.SetIterationTime(seconds);
         total += seconds;
-        host.reset();
-        QCoreApplication::processEvents();
+        if (against)
+            reference += openOnce(host, window, *against);
     }
-    return state.iterations() ? total / double(state.iterations()) : 0;
+    return reference > 0 ? total / reference : 0;
 }
 
-// Every page is also given as a multiple of the switches page, measured first.
+// Every page is also given as a multiple of the switches page, opened in turn with it.
 void BM_OpenPage(benchmark::State& state, int key)
 {
-    static double switches = 0;
-    const double mean = openPage(state, key, int(state.range(0)));
-    if (key == 57)
-        switches = mean;
-    else if (switches > 0)
-        state.counters["times_switches"] = mean / switches;
+    constexpr int switches = 57;
+    const double ratio =
+        openPage(state, key, int(state.range(0)), false,
+                 key == switches ? std::nullopt : std::optional<int>(switches));
+    if (ratio > 0)
+        state.counters["times_switches"] = ratio;
 }
 
 void BM_RulesListFirstPaint(benchmark::State& state)

@@ -76,7 +76,10 @@ void PageHost::resetGeometry()
 
 void PageHost::buildFramed(const PageEntry& entry, BuildOrigin origin)
 {
-    suspendRedraw(&m_window);
+    // Redrawing of the page panel is suspended while the page is built on it, so that its
+    // controls are painted in one repaint. The main window's is not: Qt paints only from
+    // the event loop, and enabling a window's updates again queues an update of every
+    // control besides the window's own, which painted every control of the page twice.
     reset();
     m_panel->setVisible(true);
     suspendRedraw(m_panel);
@@ -87,7 +90,6 @@ void PageHost::buildFramed(const PageEntry& entry, BuildOrigin origin)
         m_page = entry.factory(m_context, origin);
         m_page->build(m_panel);
     }
-    resumeRedraw(&m_window);
     resumeRedraw(m_panel);
 }
 

@@ -35,9 +35,9 @@ public:
     // a new, hidden page panel; the page that exists freed with its old panel.
     void reset();
 
-    // The page host frame around one page build: redrawing suspended, reset, the new
-    // panel shown, the page built on it, redrawing resumed. A row with no factory yet
-    // gets the frame and an empty panel.
+    // The page host frame around one page build: reset, the new panel shown with its
+    // redrawing suspended, the page built on it, redrawing resumed. A row with no factory
+    // yet gets the frame and an empty panel.
     void buildFramed(const PageEntry& entry, BuildOrigin origin = BuildOrigin::Selection);
 
     // ListBox1Click's test of the keys: every row whose key text equals the caption

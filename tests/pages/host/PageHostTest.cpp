@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
+#include <QTest>
 
 namespace orvanel::testing {
 namespace {
@@ -29,9 +30,10 @@ public:
     void build(QWidget* panel) override
     {
         m_log.events.append(QStringLiteral("build ") + m_name);
-        suspendedWhileBuilt = !m_window->updatesEnabled() && !panel->updatesEnabled();
+        suspendedWhileBuilt = !panel->updatesEnabled();
         label = new QLabel(m_name, panel);
         label->setObjectName(m_name);
+        label->show();
     }
 
     bool suspendedWhileBuilt = false;
@@ -156,6 +158,8 @@ TEST_F(PageHostTest, SameCategoryTwiceBuildsItFromScratch)
 
 TEST_F(PageHostTest, FrameSuspendsRedrawingAndResumesIt)
 {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     host->buildFramed(rules);
     auto* page = probePage();
     ASSERT_NE(page, nullptr);
@@ -164,6 +168,21 @@ TEST_F(PageHostTest, FrameSuspendsRedrawingAndResumesIt)
     EXPECT_TRUE(host->pagePanel()->updatesEnabled());
     EXPECT_TRUE(host->pagePanel()->isVisible());
     EXPECT_EQ(page->label->parentWidget(), host->pagePanel());
+
+    // The page is painted once when the window is next painted, not once for the window
+    // and again for each control.
+    struct PaintCount final : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } count;
+    page->label->installEventFilter(&count);
+    window->repaint();
+    EXPECT_EQ(count.paints, 1);
 }
 
 TEST_F(PageHostTest, OnlyTheDashboardShowsTheLevelControls)
