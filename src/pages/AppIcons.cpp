@@ -2,10 +2,13 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 
 #include <array>
 #include <cmath>
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace orvanel::AppIcons {
 
@@ -313,11 +316,27 @@ const std::array<Painter, LanguageFlagCount>& flagPainters()
 
 } // namespace
 
+namespace {
+
+// The category list and the language box paint their images at every repaint: each is
+// drawn once and kept in the application's pixmap cache.
+QPixmap kept(const QString& key, const Painter& paint)
+{
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        pixmap = drawn(paint);
+        QPixmapCache::insert(key, pixmap);
+    }
+    return pixmap;
+}
+
+} // namespace
+
 QPixmap categoryPixmap(int position)
 {
     if (position < 0 || position >= CategoryIconCount)
         return {};
-    return drawn(categoryPainters()[std::size_t(position)]);
+    return kept(u"orvanel-category-%1"_s.arg(position), categoryPainters()[std::size_t(position)]);
 }
 
 QIcon categoryIcon(int position)
@@ -329,7 +348,7 @@ QPixmap languageFlagPixmap(int position)
 {
     if (position < 0 || position >= LanguageFlagCount)
         return {};
-    return drawn(flagPainters()[std::size_t(position)]);
+    return kept(u"orvanel-flag-%1"_s.arg(position), flagPainters()[std::size_t(position)]);
 }
 
 QIcon languageFlag(int position)

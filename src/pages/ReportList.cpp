@@ -1,5 +1,6 @@
 #include "pages/ReportList.h"
 
+#include "pages/CellText.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Table.h"
@@ -36,8 +37,8 @@ constexpr std::chrono::milliseconds UnpaintedDelay{100};
 
 // Draws a cell of text as the style does, with a fraction of its text layout work: the
 // style lays each text out several times (its size, its place, its elision, its drawing),
-// here it is measured once and drawn once. Cells
-// with the focus, a check box or an icon are the style's.
+// here it is measured once and drawn once, and Latin text skips the text engine
+// altogether. Cells with the focus, a check box or an icon are the style's.
 class ReportCells final : public QStyledItemDelegate
 {
 public:
@@ -49,8 +50,8 @@ public:
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
         if (cell.state & QStyle::State_HasFocus ||
-            cell.features & (QStyleOptionViewItem::HasCheckIndicator |
-                             QStyleOptionViewItem::HasDecoration)) {
+            cell.features &
+                (QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration)) {
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
@@ -70,26 +71,31 @@ public:
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
         const QRect box = cell.rect.adjusted(margin, 0, -margin, 0);
         const QFontMetrics& metrics = cell.fontMetrics;
-        const QString shown = metrics.elidedText(text, cell.textElideMode, box.width());
         QPalette::ColorGroup group =
             cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
         if (group == QPalette::Normal && !(cell.state & QStyle::State_Active))
             group = QPalette::Inactive;
-        // The text never leaves its cell once elided, so no clip is needed.
-        painter->setFont(cell.font);
         painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected
                                                       ? QPalette::HighlightedText
                                                       : QPalette::Text));
         const Qt::Alignment align = QStyle::visualAlignment(cell.direction, cell.displayAlignment);
+        const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
+        // The text never leaves its cell once elided, so no clip is needed.
+        if (cell.direction == Qt::LeftToRight &&
+            m_text.draw(*painter, cell.font, box, align, baseline, text, cell.textElideMode))
+            return;
+        const QString shown = metrics.elidedText(text, cell.textElideMode, box.width());
+        painter->setFont(cell.font);
         int x = box.left();
         if (align & (Qt::AlignRight | Qt::AlignHCenter)) {
             const int room = box.width() - metrics.horizontalAdvance(shown);
             x += align & Qt::AlignRight ? room : room / 2;
         }
-        const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
         painter->drawText(QPoint(x, baseline), shown);
     }
 
+private:
+    mutable CellText m_text;
 };
 
 } // namespace
