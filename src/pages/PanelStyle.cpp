@@ -78,9 +78,14 @@ void PanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
             return;
         }
     }
-    if (m_keeps && element == PE_FrameGroupBox) {
+    // Group boxes and the frames of lists and text boxes; the frame of a drop-down's list is
+    // drawn its own way.
+    const bool keptFrame =
+        element == PE_FrameGroupBox ||
+        (element == PE_Frame && !(widget && widget->inherits("QComboBoxPrivateContainer")));
+    if (m_keeps && keptFrame) {
         if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option)) {
-            QByteArray key = keyOf('g', *frame, resolution);
+            QByteArray key = keyOf(element == PE_Frame ? 'f' : 'g', *frame, resolution);
             QDataStream out(&key, QIODevice::Append);
             out << frame->lineWidth << frame->midLineWidth << quint32(frame->features)
                 << qint32(frame->frameShape);

@@ -8,14 +8,14 @@
 
 namespace orvanel {
 
-// The panel's style: the desktop's own, with scroll bars, tab page frames and group box
-// frames drawn from pictures kept from an earlier drawing of the same size and state. Qt's
-// raster painter hands any fill over 95 pixel rows, and any line over 95 pixels, to its
-// worker threads and waits for them, which on a busy or virtual machine costs more than
-// the drawing itself; the long sides of these controls are such fills and lines. A kept
-// picture is copied a band of rows at a time, which the painter does itself, and a page
-// that is opened again paints at once. Only Fusion's controls are kept: another style may
-// animate them.
+// The panel's style: the desktop's own, with scroll bars and the frames of tab pages,
+// group boxes, lists and text boxes drawn from pictures kept from an earlier drawing of
+// the same size and state. Qt's raster painter hands any fill over 95 pixel rows, and any
+// line over 95 pixels, to its worker threads and waits for them, which on a busy or
+// virtual machine costs more than the drawing itself; the long sides of these controls
+// are such fills and lines. A kept picture is copied a band of rows at a time, which the
+// painter does itself, and a page that is opened again paints at once. Only Fusion's
+// controls are kept: another style may animate them.
 class PanelStyle final : public QProxyStyle
 {
 public:

@@ -22,7 +22,8 @@ namespace orvanel {
 
 namespace {
 
-// Rows read before the first paint: more than the list shows at once.
+// Rows read before the first paint at most: a screen of rows, counted from the list's
+// height and its font, and this many for a list that has no height yet.
 constexpr int FirstSlice = 40;
 // Rows read per turn of the event loop afterwards: a few milliseconds of work.
 constexpr int LaterSlice = 4000;
@@ -264,7 +265,10 @@ bool ReportList::showTable(const QString& path, const ReportFields& fields, QStr
     m_table = std::make_unique<Table>();
     m_nextNumber = m_rows->rowCount() + 1;
     m_laterScheduled = false;
-    if (!startSlices(path, error) || !readSlice(FirstSlice, error)) {
+    // No row is lower than a line of text: the first screen never needs more rows.
+    const int screen = height() / std::max(1, fontMetrics().height()) + 1;
+    const int firstRows = height() > 0 ? std::min(screen, FirstSlice) : FirstSlice;
+    if (!startSlices(path, error) || !readSlice(firstRows, error)) {
         endReading();
         return false;
     }

@@ -4,9 +4,11 @@
 
 #include <QGroupBox>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QTabWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -71,24 +73,45 @@ TEST(PanelStyle, ScrollBarsLookAsFusionDrawsThemInEveryState)
     }
 }
 
-TEST(PanelStyle, GroupBoxesLookAsFusionDrawsThem)
+TEST(PanelStyle, GroupBoxesListsAndTextBoxesLookAsFusionDrawsThem)
 {
     Styles styles;
-    QWidget window;
-    QGroupBox kept(u"Analyse"_s, &window), drawn(u"Analyse"_s, &window);
-    kept.setStyle(styles.panel.get());
-    drawn.setStyle(styles.fusion.get());
-    window.show();
-    for (const QSize size : {QSize(505, 241), QSize(170, 120)}) {
-        for (bool checkable : {false, true}) {
-            SCOPED_TRACE(std::to_string(size.width()) + (checkable ? " checkable" : ""));
-            for (QGroupBox* box : {&kept, &drawn}) {
-                box->resize(size);
-                box->setCheckable(checkable);
+    const struct
+    {
+        const char* name;
+        std::function<QWidget*()> make;
+    } controls[] = {
+        {"group box", [] { return new QGroupBox(u"Analyse"_s); }},
+        {"checkable group box",
+         [] {
+             auto* box = new QGroupBox(u"Analyse"_s);
+             box->setCheckable(true);
+             return box;
+         }},
+        {"list", [] { return new QTreeView; }},
+        {"text box",
+         [] {
+             auto* text = new QPlainTextEdit;
+             text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+             text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+             return text;
+         }},
+    };
+    for (const auto& c : controls) {
+        for (const QSize size : {QSize(505, 241), QSize(185, 189)}) {
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(size.width()));
+            QWidget window;
+            std::unique_ptr<QWidget> kept(c.make()), drawn(c.make());
+            kept->setStyle(styles.panel.get());
+            drawn->setStyle(styles.fusion.get());
+            for (QWidget* w : {kept.get(), drawn.get()}) {
+                w->setParent(&window);
+                w->resize(size);
             }
-            const QImage expected = picture(drawn);
-            EXPECT_TRUE(picture(kept) == expected);
-            EXPECT_TRUE(picture(kept) == expected) << "from the kept picture";
+            window.show();
+            const QImage expected = picture(*drawn);
+            EXPECT_TRUE(picture(*kept) == expected);
+            EXPECT_TRUE(picture(*kept) == expected) << "from the kept picture";
         }
     }
 }
