@@ -29,6 +29,43 @@ QByteArray keyOf(char kind, const QStyleOption& option, qreal resolution)
     return key;
 }
 
+// Copies `part` of `picture` (in its pixels) to the same place relative to `at`, a band of
+// rows at a time.
+void copyRows(QPainter& painter, const QPoint& at, const QPixmap& picture, const QRect& part)
+{
+    const qreal resolution = picture.devicePixelRatio();
+    for (int row = part.top(); row <= part.bottom(); row += BandRows) {
+        const int rows = std::min(BandRows, part.bottom() + 1 - row);
+        painter.drawPixmap(QRectF(at.x() + part.left() / resolution, at.y() + row / resolution,
+                                  part.width() / resolution, rows / resolution),
+                           picture, QRectF(part.left(), row, part.width(), rows));
+    }
+}
+
+// The width of the edge around a clear inside, when the picture is a frame: the least
+// inset past which every pixel is fully transparent, up to a few pixels; -1 otherwise.
+int clearInside(const QImage& image)
+{
+    constexpr int MostBorder = 8;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Each inset from the thinnest edge up; a drawn pixel ends the look at once.
+    for (int border = 0; border <= MostBorder; ++border) {
+        bool clear = true;
+        for (int y = border; clear && y < argb.height() - border; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            for (int x = border; x < argb.width() - border; ++x) {
+                if (qAlpha(line[x]) != 0) {
+                    clear = false;
+                    break;
+                }
+            }
+        }
+        if (clear)
+            return border;
+    }
+    return -1;
+}
+
 } // namespace
 
 PanelStyle::PanelStyle(QStyle* base) : QProxyStyle(base), m_pictures(KeptKilobytes)
@@ -106,32 +143,40 @@ void PanelStyle::drawKept(QPainter* painter, const QStyleOption& option, const Q
     const QRect place = option.rect;
     if (place.isEmpty())
         return;
-    const QPixmap* kept = m_pictures.object(key);
+    const Kept* kept = m_pictures.object(key);
     if (!kept) {
+        auto made = std::make_unique<Kept>();
         const qreal resolution = painter->device()->devicePixelRatio();
-        auto picture = std::make_unique<QPixmap>(place.size() * resolution);
-        picture->setDevicePixelRatio(resolution);
-        picture->fill(Qt::transparent);
+        made->picture = QPixmap(place.size() * resolution);
+        made->picture.setDevicePixelRatio(resolution);
+        made->picture.fill(Qt::transparent);
         {
-            QPainter on(picture.get());
+            QPainter on(&made->picture);
             on.setRenderHints(painter->renderHints());
             draw(on, QRect(QPoint(0, 0), place.size()));
         }
-        const qsizetype kilobytes = picture->width() * picture->height() * 4 / 1024 + 1;
-        kept = picture.get();
-        if (!m_pictures.insert(key, picture.release(), kilobytes)) {
+        made->border = clearInside(made->picture.toImage());
+        const qsizetype kilobytes = made->picture.width() * made->picture.height() * 4 / 1024 + 1;
+        kept = made.get();
+        if (!m_pictures.insert(key, made.release(), kilobytes)) {
             // Larger than the whole store: drawn as it comes.
             draw(*painter, place);
             return;
         }
     }
-    const qreal resolution = kept->devicePixelRatio();
-    for (int row = 0; row < kept->height(); row += BandRows) {
-        const int rows = std::min(BandRows, kept->height() - row);
-        painter->drawPixmap(QRectF(place.left(), place.top() + row / resolution,
-                                   kept->width() / resolution, rows / resolution),
-                            *kept, QRectF(0, row, kept->width(), rows));
+    const QPixmap& picture = kept->picture;
+    const int width = picture.width(), height = picture.height();
+    const int border = kept->border;
+    if (border < 0 || 2 * border >= std::min(width, height)) {
+        copyRows(*painter, place.topLeft(), picture, QRect(0, 0, width, height));
+        return;
     }
+    // A frame: its sides only, the inside being clear.
+    copyRows(*painter, place.topLeft(), picture, QRect(0, 0, width, border));
+    copyRows(*painter, place.topLeft(), picture, QRect(0, border, border, height - 2 * border));
+    copyRows(*painter, place.topLeft(), picture,
+             QRect(width - border, border, border, height - 2 * border));
+    copyRows(*painter, place.topLeft(), picture, QRect(0, height - border, width, border));
 }
 
 } // namespace orvanel

@@ -34,8 +34,14 @@ private:
     void drawKept(QPainter* painter, const QStyleOption& option, const QByteArray& key,
                   const Drawing& draw) const;
 
+    struct Kept
+    {
+        QPixmap picture;
+        int border = -1; // a frame's edge around a clear inside, in pixels; -1: not a frame
+    };
+
     bool m_keeps = false;
-    mutable QCache<QByteArray, QPixmap> m_pictures; // cost: kilobytes
+    mutable QCache<QByteArray, Kept> m_pictures; // cost: kilobytes
 };
 
 } // namespace orvanel
