@@ -81,6 +81,26 @@ public:
     }
 };
 
+// ComboBox3: its open list draws each language with its flag. The list, and the drawing
+// of its items, are made when the box first opens, not with the page.
+class LanguageBox final : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        if (!m_itemsDrawn) {
+            setItemDelegate(new LanguageItemDelegate(this));
+            m_itemsDrawn = true;
+        }
+        QComboBox::showPopup();
+    }
+
+private:
+    bool m_itemsDrawn = false;
+};
+
 // The port field's filter for whatever reaches it other than typed keys (a paste, a
 // drop): the digits only, five at most, as typing them would have left.
 class PortValidator final : public QValidator
@@ -141,8 +161,7 @@ void SettingsPortsPage::addPurgeAndLanguage(QWidget* panel)
     m_purgeChoice->addItem(texts.text(3));
     m_purgeChoice->setCurrentIndex(-1);
 
-    m_comboBox3 = placed(new QComboBox(panel), u"ComboBox3"_s, {176, 136, 233, 19});
-    m_comboBox3->setItemDelegate(new LanguageItemDelegate(m_comboBox3));
+    m_comboBox3 = placed(new LanguageBox(panel), u"ComboBox3"_s, {176, 136, 233, 19});
     for (int i = 0; i < languageCodes().size(); ++i)
         m_comboBox3->addItem(AppIcons::languageFlag(i), languageCodes().at(i));
     m_comboBox3->setCurrentIndex(-1);

@@ -3,6 +3,7 @@
 #include "../settings/TestPanelContext.h"
 #include "pages/AppIcons.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -305,6 +306,19 @@ TEST_F(SettingsPortsPageTest, LanguageIsAppliedOnlyWhenChosen)
     control<QComboBox>(u"ComboBox3"_s)->setCurrentIndex(4);
     control<QPushButton>(u"BitBtn5"_s)->click();
     EXPECT_EQ(context.languagesApplied, QStringList{u"ITA"_s});
+}
+
+TEST_F(SettingsPortsPageTest, TheOpenLanguageListDrawsItsItemsWithTheirFlags)
+{
+    build();
+    auto* box = control<QComboBox>(u"ComboBox3"_s);
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    const QRect second = list->visualRect(box->model()->index(1, 0));
+    const QImage shown = list->viewport()->grab().toImage();
+    box->hidePopup();
+    // The second row's own background, as ComboBox3DrawItem gives it, right of its text.
+    EXPECT_EQ(shown.pixelColor(second.right() - 2, second.center().y()), QColor(238, 243, 244));
 }
 
 TEST_F(SettingsPortsPageTest, LanguageItemsAreDrawnWithBackgroundTextAndFlag)
