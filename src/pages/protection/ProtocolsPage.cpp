@@ -51,24 +51,54 @@ void ProtocolsPage::build(QWidget* panel)
     m_pageControl->setGeometry(16, 0, 585, 320);
     m_pageControl->setTabPosition(QTabWidget::North);
     m_pageControl->setFocusPolicy(Qt::TabFocus);
-    addProtocolTab();
-    static const char* const quarantineNames[3] = {"BitBtn21", "BitBtn1", "BitBtn2"};
-    static const char* const eventNames[3] = {"BitBtn32", "BitBtn6", "BitBtn31"};
-    addListTab(m_quarantine, texts.text(5), quarantineNames, &ProtocolsPage::BitBtn21Click,
-               &ProtocolsPage::BitBtn1Click, &ProtocolsPage::BitBtn2Click);
-    addListTab(m_events, texts.text(2), eventNames, &ProtocolsPage::BitBtn32Click,
-               &ProtocolsPage::BitBtn6Click, &ProtocolsPage::BitBtn31Click);
-    fill(m_quarantine);
-    fill(m_events);
+    // The three sheets are there from the start under their captions; a sheet's controls
+    // are made, and its list read, when it is first shown. The page opens on the quarantine.
+    addSheet(u"ProtocolsSheet"_s, texts.text(52));
+    addSheet(u"QuarantineSheet"_s, texts.text(5));
+    addSheet(u"EventsSheet"_s, texts.text(2));
+    QObject::connect(m_pageControl, &QTabWidget::currentChanged, m_pageControl,
+                     [this](int index) { makeSheet(index); });
     m_pageControl->setCurrentIndex(1);
     m_pageControl->show();
 }
 
-void ProtocolsPage::addProtocolTab()
+void ProtocolsPage::addSheet(const QString& name, const QString& caption)
 {
     auto* sheet = new QWidget;
-    sheet->setObjectName(u"ProtocolsSheet"_s);
-    m_pageControl->addTab(sheet, context().texts().text(52));
+    sheet->setObjectName(name);
+    m_pageControl->addTab(sheet, caption);
+}
+
+void ProtocolsPage::makeSheet(int index)
+{
+    QWidget* sheet = m_pageControl->widget(index);
+    if (!sheet || index >= int(m_sheetMade.size()) || m_sheetMade[std::size_t(index)])
+        return;
+    m_sheetMade[std::size_t(index)] = true;
+    static const char* const quarantineNames[3] = {"BitBtn21", "BitBtn1", "BitBtn2"};
+    static const char* const eventNames[3] = {"BitBtn32", "BitBtn6", "BitBtn31"};
+    switch (index) {
+    case 0:
+        addProtocolControls(sheet);
+        break;
+    case 1:
+        addListControls(sheet, m_quarantine, quarantineNames, &ProtocolsPage::BitBtn21Click,
+                        &ProtocolsPage::BitBtn1Click, &ProtocolsPage::BitBtn2Click);
+        fill(m_quarantine);
+        break;
+    case 2:
+        addListControls(sheet, m_events, eventNames, &ProtocolsPage::BitBtn32Click,
+                        &ProtocolsPage::BitBtn6Click, &ProtocolsPage::BitBtn31Click);
+        fill(m_events);
+        break;
+    }
+    // Controls made on a sheet that is already on show are shown with it.
+    for (QWidget* control : sheet->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        control->show();
+}
+
+void ProtocolsPage::addProtocolControls(QWidget* sheet)
+{
     m_checkListBox1 = new QListWidget(sheet);
     m_checkListBox1->setObjectName(u"CheckListBox1"_s);
     m_checkListBox1->setGeometry(128, 40, 233, 169);
@@ -86,15 +116,11 @@ void ProtocolsPage::addProtocolTab()
                      [this] { CheckListBox1ClickCheck(); });
 }
 
-void ProtocolsPage::addListTab(ListTab& tab, const QString& caption, const char* const names[3],
-                               void (ProtocolsPage::*add)(), void (ProtocolsPage::*remove)(),
-                               void (ProtocolsPage::*empty)())
+void ProtocolsPage::addListControls(QWidget* sheet, ListTab& tab, const char* const names[3],
+                                    void (ProtocolsPage::*add)(), void (ProtocolsPage::*remove)(),
+                                    void (ProtocolsPage::*empty)())
 {
     const TextTable& texts = context().texts();
-    auto* sheet = new QWidget;
-    sheet->setObjectName(tab.table == TableId::Quarantine ? u"QuarantineSheet"_s
-                                                          : u"EventsSheet"_s);
-    m_pageControl->addTab(sheet, caption);
     const QString prefix = tab.table == TableId::Quarantine ? u"Quarantine"_s : u"Events"_s;
     tab.box = new QComboBox(sheet);
     tab.box->setObjectName(prefix + u"Box"_s);

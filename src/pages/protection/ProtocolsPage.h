@@ -5,6 +5,8 @@
 
 #include <QPointer>
 
+#include <array>
+
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -43,10 +45,13 @@ private:
         QPointer<QLineEdit> entry;
     };
 
-    void addProtocolTab();
-    void addListTab(ListTab& tab, const QString& caption, const char* const names[3],
-                    void (ProtocolsPage::*add)(), void (ProtocolsPage::*remove)(),
-                    void (ProtocolsPage::*empty)());
+    void addSheet(const QString& name, const QString& caption);
+    // Makes the controls of the sheet at `index` the first time it is shown.
+    void makeSheet(int index);
+    void addProtocolControls(QWidget* sheet);
+    void addListControls(QWidget* sheet, ListTab& tab, const char* const names[3],
+                         void (ProtocolsPage::*add)(), void (ProtocolsPage::*remove)(),
+                         void (ProtocolsPage::*empty)());
     void fill(ListTab& tab);
     void addName(ListTab& tab);
     void removeName(ListTab& tab);
@@ -58,6 +63,7 @@ private:
     QPointer<QListWidget> m_checkListBox1;
     ListTab m_quarantine{TableId::Quarantine, {}, {}};
     ListTab m_events{TableId::Events, {}, {}};
+    std::array<bool, 3> m_sheetMade{};
 };
 
 } // namespace orvanel

@@ -24,7 +24,9 @@ protected:
             EXPECT_TRUE(context.tables().create(id));
     }
 
-    void build()
+    // With `lookedAt`, every sheet is shown once, as a user clicking through the tabs would,
+    // and the page is back on the sheet it opened on.
+    void build(bool lookedAt = true)
     {
         // As the page host does: the old panel and its controls go first, then the page.
         panel = std::make_unique<QWidget>();
@@ -33,6 +35,13 @@ protected:
         panel->show();
         page = std::make_unique<ProtocolsPage>(context);
         page->build(panel.get());
+        if (!lookedAt)
+            return;
+        auto* tabs = control<QTabWidget>(u"PageControl1"_s);
+        const int opened = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i)
+            tabs->setCurrentIndex(i);
+        tabs->setCurrentIndex(opened);
     }
 
     template <typename W> W* control(const QString& name) const
@@ -149,6 +158,22 @@ TEST_F(ProtocolsPageTest, TicksSetTheSevenProtocolSwitches)
             list->item(0)->setCheckState(Qt::Unchecked);
         EXPECT_EQ(context.state().protocols, c.expected) << c.ticked.join(u',').toStdString();
     }
+}
+
+TEST_F(ProtocolsPageTest, ASheetReadsItsListWhenFirstShown)
+{
+    build(false);
+    store(TableId::Events, {u"late.exe"_s});
+    auto* tabs = control<QTabWidget>(u"PageControl1"_s);
+    tabs->setCurrentIndex(2);
+    auto* events = control<QComboBox>(u"EventsBox"_s);
+    ASSERT_NE(events, nullptr);
+    EXPECT_TRUE(events->isVisible());
+    EXPECT_EQ(items(events), QStringList{u"late.exe"_s});
+    // Shown again later, the sheet keeps its controls and its list.
+    tabs->setCurrentIndex(1);
+    tabs->setCurrentIndex(2);
+    EXPECT_EQ(panel->findChildren<QComboBox*>(u"EventsBox"_s).size(), 1);
 }
 
 // The quarantine and events tabs behave alike on their own tables.
