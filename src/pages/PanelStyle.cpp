@@ -66,6 +66,21 @@ int clearInside(const QImage& image)
     return -1;
 }
 
+// What Fusion leaves blank, which it would still work out its colours for: a list row's
+// background that is neither selected nor alternate, and a tree branch without children.
+// Lists ask for these once a cell and once a row.
+bool drawsNothing(QStyle::PrimitiveElement element, const QStyleOption& option)
+{
+    if (element == QStyle::PE_IndicatorBranch)
+        return !(option.state & QStyle::State_Children);
+    if (element == QStyle::PE_PanelItemViewRow) {
+        const auto* row = qstyleoption_cast<const QStyleOptionViewItem*>(&option);
+        return row && !(row->state & QStyle::State_Selected) &&
+               !(row->features & QStyleOptionViewItem::Alternate);
+    }
+    return false;
+}
+
 } // namespace
 
 PanelStyle::PanelStyle(QStyle* base) : QProxyStyle(base), m_pictures(KeptKilobytes)
@@ -134,6 +149,8 @@ void PanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
             return;
         }
     }
+    if (m_keeps && drawsNothing(element, *option))
+        return;
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTreeView>
@@ -89,6 +90,20 @@ TEST(PanelStyle, GroupBoxesListsAndTextBoxesLookAsFusionDrawsThem)
              return box;
          }},
         {"list", [] { return new QTreeView; }},
+        {"list with rows",
+         [] {
+             auto* list = new QTreeView;
+             auto* rows = new QStandardItemModel(4, 3, list);
+             for (int r = 0; r < 4; ++r) {
+                 for (int c = 0; c < 3; ++c)
+                     rows->setItem(r, c, new QStandardItem(u"row %1"_s.arg(r)));
+             }
+             rows->item(1)->appendRow(new QStandardItem(u"child"_s));
+             list->setModel(rows);
+             list->setAlternatingRowColors(true);
+             list->setCurrentIndex(rows->index(2, 0));
+             return list;
+         }},
         {"text box",
          [] {
              auto* text = new QPlainTextEdit;
