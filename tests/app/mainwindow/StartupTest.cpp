@@ -236,7 +236,8 @@ TEST_F(BuiltProgram, SaveBeyondTheFileSizeLimitFailsWithoutEndingTheProgram)
     // The resident engines start after every table: the start got past the failed saves.
     const bool started = ws.waitRunning(u"tempsreel.exe"_s, 1, std::chrono::seconds(20));
     EXPECT_TRUE(started);
-    EXPECT_EQ(ws.running(u"orvanel"_s), 1);
+    // One panel; a child it is starting shows the panel's program until its exec.
+    EXPECT_TRUE(ws.waitRunning(u"orvanel"_s, 1, std::chrono::seconds(5)));
     EXPECT_FALSE(ws.exists(u"regles.xml"_s)) << "nothing half-written is left";
 
     first.kill();
