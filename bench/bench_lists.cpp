@@ -9,6 +9,7 @@
 //                               page's category, coming from the dashboard, to the window's
 //                               first paint, for the switches page and the protection pages
 //   BM_ProgramCheck/10000       program check page over 10,000 rules whose programs exist
+#include "WindowBench.h"
 #include "app/MainWindow.h"
 #include "lang/TextTable.h"
 #include "pages/PageHost.h"
@@ -51,44 +52,16 @@ struct NoProcesses final : platform::ProcessTable
     bool terminate(qint64) override { return false; }
     std::optional<qint64> residentBytes(qint64) const override { return std::nullopt; }
 };
-struct NoSpawner final : platform::Spawner
-{
-    bool spawn(const QString&, const QStringList&) override { return true; }
-};
-struct SilentPrompt final : platform::Prompt
-{
-    bool askYesNo(const QString&) override { return false; }
-    void showError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-};
-struct NoUrls final : platform::UrlOpener
-{
-    int open(const QString&) override { return Success; }
-};
-struct FixedClock final : platform::Clock
-{
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 8), QTime(10, 0)); }
-    QString longTimeText() const override { return u"10:00:00"_s; }
-};
-struct Tray final : platform::SystemTray
-{
-    bool isAvailable() const override { return true; }
-};
-
 // What the main window gives a page, over a temporary workspace.
 class BenchContext final : public PanelContext
 {
 public:
     explicit BenchContext(const QString& dir)
-        : m_engines(dir, m_processes, m_spawner, m_probe),
-          m_tables(dir, m_engines, [] { return 1; })
+        : m_engines(dir, m_processes, m_doubles.spawner, m_doubles.probe),
+          m_tables(dir, m_engines, [] { return 1; }), m_services(m_doubles.services(m_processes))
     {
         m_state.workspaceDir = dir;
         m_state.startTime = QDateTime::currentDateTime();
-        m_services.processes = &m_processes;
-        m_services.spawner = &m_spawner;
-        m_services.probe = &m_probe;
-        m_services.prompt = &m_prompt;
-        m_services.urls = &m_urls;
         QStringList lines;
         for (int entry = 1; entry <= TextTable::Size; ++entry)
             lines.append(u"entry %1"_s.arg(entry));
@@ -108,10 +81,7 @@ public:
 
 private:
     NoProcesses m_processes;
-    NoSpawner m_spawner;
-    platform::FlockProbe m_probe;
-    SilentPrompt m_prompt;
-    NoUrls m_urls;
+    bench::WindowDoubles m_doubles;
     PanelState m_state;
     TextTable m_texts;
     EngineControl m_engines;
@@ -223,18 +193,8 @@ class PanelWindow
 public:
     explicit PanelWindow(int rules)
     {
-        const QString root = QDir(m_dir.path()).canonicalPath() + u'/';
-        const QDir data(QStringLiteral(ORVANEL_DATA_DIR));
-        for (const QString& name : data.entryList({u"kentro_*.txt"_s}, QDir::Files))
-            QFile::copy(data.filePath(name), root + name);
-        platform::Services services;
-        services.processes = &m_processes;
-        services.spawner = &m_spawner;
-        services.probe = &m_probe;
-        services.prompt = &m_prompt;
-        services.clock = &m_clock;
-        services.urls = &m_urls;
-        services.tray = &m_tray;
+        const QString root = bench::windowWorkspace(m_dir);
+        platform::Services services = m_doubles.services(m_processes);
         services.volumes = &m_volumes;
         m_window = std::make_unique<MainWindow>(root, services);
         if (!m_window->FormCreate())
@@ -278,12 +238,7 @@ public:
 private:
     QTemporaryDir m_dir;
     NoProcesses m_processes;
-    NoSpawner m_spawner;
-    platform::FlockProbe m_probe;
-    SilentPrompt m_prompt;
-    FixedClock m_clock;
-    NoUrls m_urls;
-    Tray m_tray;
+    bench::WindowDoubles m_doubles;
     platform::LinuxVolumes m_volumes;
     std::unique_ptr<MainWindow> m_window;
     QListWidget* m_categories = nullptr;

@@ -2,6 +2,7 @@
 // ticks run over the machine's real process list; the spawner starts nothing, so the
 // engines never appear and every tick takes its longest road at its alert level.
 
+#include "WindowBench.h"
 #include "app/Scheduler.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
@@ -56,12 +57,6 @@ private:
     platform::LinuxProcessTable m_inner;
 };
 
-class NoSpawner final : public platform::Spawner
-{
-public:
-    bool spawn(const QString&, const QStringList&) override { return true; }
-};
-
 class FixedLookup final : public platform::HostLookup
 {
 public:
@@ -114,7 +109,7 @@ struct Bench
 
     QTemporaryDir dir;
     CountingProcessTable processes;
-    NoSpawner spawner;
+    bench::NoSpawner spawner;
     platform::FlockProbe probe;
     FixedLookup lookup;
     RacingClock clock;

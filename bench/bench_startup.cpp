@@ -5,6 +5,7 @@
 // machine's own, read but never touched: ending an engine answers no and starting one
 // starts nothing.
 
+#include "WindowBench.h"
 #include "app/MainWindow.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
@@ -48,53 +49,6 @@ private:
     platform::LinuxProcessTable m_inner;
 };
 
-struct NoSpawner final : platform::Spawner
-{
-    bool spawn(const QString&, const QStringList&) override { return true; }
-};
-struct SilentPrompt final : platform::Prompt
-{
-    bool askYesNo(const QString&) override { return false; }
-    void showError(const QString&) override {}
-};
-struct FixedClock final : platform::Clock
-{
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 8), QTime(10, 0)); }
-    QString longTimeText() const override { return QStringLiteral("10:00:00"); }
-};
-struct NoUrls final : platform::UrlOpener
-{
-    int open(const QString&) override { return Success; }
-};
-struct Tray final : platform::SystemTray
-{
-    bool isAvailable() const override { return true; }
-};
-
-struct BenchPlatform
-{
-    ReadOnlyProcessTable processes;
-    NoSpawner spawner;
-    platform::FlockProbe probe;
-    SilentPrompt prompt;
-    FixedClock clock;
-    NoUrls urls;
-    Tray tray;
-
-    platform::Services services()
-    {
-        platform::Services s;
-        s.processes = &processes;
-        s.spawner = &spawner;
-        s.probe = &probe;
-        s.prompt = &prompt;
-        s.clock = &clock;
-        s.urls = &urls;
-        s.tray = &tray;
-        return s;
-    }
-};
-
 // Resident set size of this process, in kB.
 long residentKb()
 {
@@ -131,15 +85,6 @@ void waitForPaint(const FirstPaint& probe)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-QString freshWorkspace(QTemporaryDir& dir)
-{
-    const QString path = QDir(dir.path()).canonicalPath() + QLatin1Char('/');
-    const QDir data(QStringLiteral(ORVANEL_DATA_DIR));
-    for (const QString& name : data.entryList({QStringLiteral("kentro_*.txt")}, QDir::Files))
-        QFile::copy(data.filePath(name), path + name);
-    return path;
-}
-
 long monotonicNs()
 {
     timespec t{};
@@ -157,11 +102,12 @@ int runChild(const std::string& kind, const std::string& workspace)
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
     FirstPaint probe;
-    BenchPlatform platform;
+    ReadOnlyProcessTable processes;
+    bench::WindowDoubles doubles;
     std::unique_ptr<QWidget> window;
     if (kind == "main") {
-        auto main =
-            std::make_unique<MainWindow>(QString::fromStdString(workspace), platform.services());
+        auto main = std::make_unique<MainWindow>(QString::fromStdString(workspace),
+                                                 doubles.services(processes));
         main->installEventFilter(&probe);
         if (!main->FormCreate())
             return 2;
@@ -226,7 +172,7 @@ void runFirstPaint(benchmark::State& state, const char* kind)
     long resident = 0;
     for (auto _ : state) {
         QTemporaryDir dir;
-        const std::string workspace = freshWorkspace(dir).toStdString();
+        const std::string workspace = bench::windowWorkspace(dir).toStdString();
         const ChildResult child = spawnChild(g_self, kind, workspace);
         if (!child.ok) {
             state.SkipWithError("the child did not paint its window");
