@@ -1,6 +1,7 @@
 #include "pages/PageHost.h"
 
 #include "pages/Page.h"
+#include "pages/ReportList.h"
 
 #include <QFrame>
 #include <QScreen>
@@ -54,7 +55,10 @@ void PageHost::reset()
     panel->setGeometry(PanelGeometry);
     panel->hide();
     m_panel = panel;
-    // The controls go first, while the page they may call back into still exists.
+    // The controls go first, while the page they may call back into still exists. A report
+    // list stays with the window for the next page that shows one.
+    if (old)
+        ReportList::keepFrom(old);
     delete old.data();
     m_page.reset();
 }

@@ -204,6 +204,17 @@ void ReportRows::squeeze()
     m_dateKeys.shrink_to_fit();
 }
 
+void ReportRows::clear()
+{
+    beginResetModel();
+    m_captions.clear();
+    m_dateColumn = -1;
+    m_text = {};
+    m_rows = {};
+    m_dateKeys = {};
+    endResetModel();
+}
+
 std::size_t ReportRows::rowBytes() const
 {
     return m_text.capacity() + m_rows.capacity() * sizeof(Row) +
@@ -259,8 +270,56 @@ ReportList::ReportList(QWidget* parent) : QTreeView(parent), m_rows(new ReportRo
 
 ReportList::~ReportList() = default;
 
+ReportList* ReportList::onPanel(QWidget* panel)
+{
+    QWidget* window = panel->window();
+    auto* kept = window != panel
+                     ? window->findChild<ReportList*>(QString(), Qt::FindDirectChildrenOnly)
+                     : nullptr;
+    if (!kept)
+        return new ReportList(panel);
+    kept->setParent(panel);
+    return kept;
+}
+
+void ReportList::keepFrom(QWidget* panel)
+{
+    QWidget* window = panel->window();
+    if (window == panel ||
+        window->findChild<ReportList*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    auto* list = panel->findChild<ReportList*>();
+    if (!list)
+        return;
+    list->empty();
+    list->setParent(window);
+}
+
+void ReportList::empty()
+{
+    ++m_reading;
+    endReading();
+    m_readError = nullptr;
+    m_fields = {};
+    m_fieldIndexes.clear();
+    m_nextNumber = 1;
+    m_laterScheduled = false;
+    setObjectName(QString());
+    // The page's handlers; the view's own links to its header are on other signals.
+    disconnect(this, &QAbstractItemView::clicked, this, nullptr);
+    disconnect(this, &QAbstractItemView::doubleClicked, this, nullptr);
+    disconnect(this, &QAbstractItemView::pressed, this, nullptr);
+    disconnect(this, &QAbstractItemView::activated, this, nullptr);
+    disconnect(header(), &QHeaderView::sectionClicked, this, nullptr);
+    disconnect(header(), &QHeaderView::sectionDoubleClicked, this, nullptr);
+    disconnect(header(), &QHeaderView::sectionPressed, this, nullptr);
+    // The model's reset also drops the selection, the column widths and the scrolling.
+    m_rows->clear();
+}
+
 bool ReportList::showTable(const QString& path, const ReportFields& fields, QString* error)
 {
+    ++m_reading;
     m_fields = fields;
     m_table = std::make_unique<Table>();
     m_nextNumber = m_rows->rowCount() + 1;
@@ -277,8 +336,8 @@ bool ReportList::showTable(const QString& path, const ReportFields& fields, QStr
         return true;
     }
     // Read from the first paint on; a list that is not painted soon reads anyway.
-    QTimer::singleShot(UnpaintedDelay, this, [this] {
-        if (m_slices && !m_laterScheduled)
+    QTimer::singleShot(UnpaintedDelay, this, [this, reading = m_reading] {
+        if (reading == m_reading && m_slices && !m_laterScheduled)
             readLater();
     });
     return true;
@@ -374,8 +433,8 @@ void ReportList::readLater()
     }
     m_laterScheduled = true;
     // The list is this timer's context: freeing the page ends the reading.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_slices)
+    QTimer::singleShot(0, this, [this, reading = m_reading] {
+        if (reading != m_reading || !m_slices)
             return;
         QString error;
         if (!readSlice(LaterSlice, &error)) {
@@ -432,7 +491,7 @@ namespace orvanel {
 ReportList* makeTableList(PanelContext& context, QWidget* panel, const QString& name, TableId id)
 {
     const TextTable& texts = context.texts();
-    auto* list = new ReportList(panel);
+    auto* list = ReportList::onPanel(panel);
     list->setObjectName(name);
     list->setGeometry(8, 24, 585, 320);
     list->rows().setDateColumn(2);

@@ -47,6 +47,8 @@ public:
 
     // Gives back the room kept for more rows (once every row is read).
     void squeeze();
+    // No rows, no columns, no date column: as the rows were made.
+    void clear();
 
     // The bytes the rows' structures and texts take.
     std::size_t rowBytes() const;
@@ -89,11 +91,24 @@ struct ReportFields
 // A report list view over ReportRows: one line per row, column headers that can be
 // clicked, whole rows selected, nothing edited in place. Column clicks are the page's
 // to handle: the view itself never sorts.
+//
+// A list costs more to make than to fill: its view and header connect some sixty signals
+// by name. So the list of a page that closes is kept by the window, emptied, and the
+// next page with a report list takes it (onPanel, keepFrom).
 class ReportList final : public QTreeView
 {
 public:
     explicit ReportList(QWidget* parent);
     ~ReportList() override;
+
+    // A list on `panel`: the one the window of `panel` keeps, if any, or a new one. A kept
+    // list comes as a new one does: no rows, columns, name, selection, handlers or reading,
+    // scrolled to the top; it is hidden until shown.
+    static ReportList* onPanel(QWidget* panel);
+    // Keeps a list of `panel`, a page's panel about to be freed, in the window of `panel`
+    // for the next page. The handlers connected to its clicks and its column clicks with
+    // the list as context go with the page.
+    static void keepFrom(QWidget* panel);
 
     ReportRows& rows() const { return *m_rows; }
 
@@ -128,6 +143,7 @@ private:
     bool readSlice(int rows, QString* error);
     void readLater();
     void endReading();
+    void empty();
 
     ReportRows* m_rows;
     std::unique_ptr<files::RegularFile> m_file; // open while a large file is read in pieces
@@ -137,6 +153,8 @@ private:
     std::vector<int> m_fieldIndexes;
     int m_nextNumber = 1;
     bool m_laterScheduled = false;
+    // Counts the tables shown: a turn of reading meant for an earlier one does nothing.
+    quint32 m_reading = 0;
     std::function<void(const QString&)> m_readError;
 };
 

@@ -63,7 +63,7 @@ QStringList programCheckCells(const CheckedRule& rule, const TextTable& texts,
 void ProgramCheckPage::build(QWidget* panel)
 {
     const TextTable& texts = context().texts();
-    auto* list = new ReportList(panel);
+    auto* list = ReportList::onPanel(panel);
     list->setObjectName(u"ProgramCheckList"_s);
     list->setGeometry(8, 24, 585, 320);
     list->rows().setCaptions(captions(texts));

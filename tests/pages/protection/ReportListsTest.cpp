@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLocale>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ struct Rule
     QString date;
     QString third = u"TCP"_s;
     QString fourth = u"1"_s;
-    QString path;
+    QString path = QString();
 };
 
 QString systemDate(const QDateTime& when)
@@ -316,6 +317,60 @@ TEST_F(ReportListsTest, QuarantineUsesTheTrimmedNameAndStoresTheShownOne)
         EXPECT_EQ(column(TableId::Alerts, u"Champ1"_s), (QStringList{u"first.exe"_s, c.subject}));
         EXPECT_EQ(list->model()->rowCount(), 2) << c.name;
     }
+}
+
+TEST_F(ReportListsTest, TheListOfAClosedPageComesBackToTheNextPageAsANewOne)
+{
+    // The window keeps the list of a page that closes; the next page must not see anything
+    // of the page before: its rows, reading, selection, scrolling, widths or handlers.
+    std::vector<Rule> rules, alerts;
+    for (int i = 0; i < 9000; ++i) {
+        rules.push_back({u"r%1.exe"_s.arg(i), u"d"_s});
+        alerts.push_back({u"a%1.exe"_s.arg(i), u"d"_s});
+    }
+    writeTable(TableId::Rules, rules);
+    writeTable(TableId::Alerts, alerts);
+    QWidget window;
+    window.resize(800, 480);
+    auto* before = new QWidget(&window);
+    before->setGeometry(176, 48, 609, 369);
+    window.show();
+    auto rulesPage = std::make_unique<RulesPage>(context);
+    rulesPage->build(before);
+    ReportList* list = before->findChild<ReportList*>(u"ListView2"_s);
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->isReading());
+    list->header()->resizeSection(1, 222);
+    list->verticalScrollBar()->setValue(20);
+    list->setCurrentIndex(list->model()->index(21, 1));
+
+    ReportList::keepFrom(before);
+    delete before;
+    rulesPage.reset();
+    EXPECT_EQ(list->parentWidget(), &window);
+    EXPECT_TRUE(list->isHidden());
+    EXPECT_TRUE(list->objectName().isEmpty());
+    EXPECT_EQ(list->model()->rowCount(), 0);
+
+    auto* after = new QWidget(&window);
+    after->setGeometry(176, 48, 609, 369);
+    after->show();
+    AlertsPage alertsPage(context);
+    alertsPage.build(after);
+    EXPECT_EQ(after->findChild<ReportList*>(u"ListView3"_s), list);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(list->selectionModel()->hasSelection());
+    EXPECT_EQ(list->header()->sectionSize(1), list->header()->defaultSectionSize());
+    QTRY_VERIFY_WITH_TIMEOUT(!list->isReading(), 10000);
+    ASSERT_EQ(list->model()->rowCount(), 9000);
+    for (int r : {0, 8999})
+        EXPECT_EQ(shownRow(list, r).mid(0, 2), (QStringList{QString::number(r + 1), alerts[std::size_t(r)].program}));
+    context.fake.prompt.answers = {false};
+    clickRow(list, 0);
+    EXPECT_EQ(context.fake.prompt.questions, QStringList{u"entry 20a0.exe"_s});
+    // The kept list was taken: the next list is a new one.
+    EXPECT_NE(ReportList::onPanel(new QWidget(&window)), list);
 }
 
 } // namespace
