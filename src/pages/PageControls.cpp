@@ -1,7 +1,9 @@
 #include "pages/PageControls.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -134,6 +136,12 @@ QRadioButton* makeRadioButton(QWidget* parent, const QString& objectName, const 
     button->setGeometry(geometry);
     button->show();
     return button;
+}
+
+void makeEditable(QComboBox* box)
+{
+    // The box takes the edit line and gives it the same completer as setEditable does.
+    box->setLineEdit(new QLineEdit(box));
 }
 
 } // namespace orvanel

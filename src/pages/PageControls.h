@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QString>
 
+class QComboBox;
 class QPushButton;
 class QRadioButton;
 class QWidget;
@@ -24,5 +25,10 @@ QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKi
 // A radio button on `parent` (a group box) placed at `geometry` and shown, not selected.
 QRadioButton* makeRadioButton(QWidget* parent, const QString& objectName, const QRect& geometry,
                               const QString& caption);
+
+// Makes `box` editable, with Qt's own completion as typed. Unlike QComboBox::setEditable,
+// the drop-down list is made the first time it is opened rather than at once: that was a
+// third of the time a page with such a box took to open.
+void makeEditable(QComboBox* box);
 
 } // namespace orvanel

@@ -1,5 +1,6 @@
 #include "pages/protection/DashboardPage.h"
 
+#include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Maker.h"
@@ -105,7 +106,8 @@ int DashboardPage::buildVirusList(QWidget* panel)
     box->setObjectName(u"VirusList"_s);
     box->setGeometry(372, 156, 145, 21);
     // Choosing or typing changes nothing; at start-up it cannot be typed into at all.
-    box->setEditable(m_origin == BuildOrigin::Selection);
+    if (m_origin == BuildOrigin::Selection)
+        makeEditable(box);
     box->clear();
     if (context().engines().waitUntilFree(names::VirusFile)) {
         const QString path = context().state().workspaceDir + names::VirusFile;

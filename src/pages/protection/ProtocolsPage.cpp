@@ -124,7 +124,7 @@ void ProtocolsPage::addListControls(QWidget* sheet, ListTab& tab, const char* co
     const QString prefix = tab.table == TableId::Quarantine ? u"Quarantine"_s : u"Events"_s;
     tab.box = new QComboBox(sheet);
     tab.box->setObjectName(prefix + u"Box"_s);
-    tab.box->setEditable(true);
+    makeEditable(tab.box);
     tab.box->setGeometry(72, 112, 145, 21);
     const auto connectClick = [this](QPushButton* button, void (ProtocolsPage::*handler)()) {
         QObject::connect(button, &QPushButton::clicked, button,

@@ -28,7 +28,7 @@ void InternetAddressPage::build(QWidget* panel)
 
     m_addressBox = new QComboBox(panel);
     m_addressBox->setObjectName(u"address box"_s);
-    m_addressBox->setEditable(true);
+    makeEditable(m_addressBox);
     m_addressBox->setInsertPolicy(QComboBox::NoInsert);
     m_addressBox->setGeometry(140, 80, 345, 21);
     m_addressBox->show();

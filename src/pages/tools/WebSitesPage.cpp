@@ -110,13 +110,13 @@ void WebSitesPage::buildSiteControls(QWidget* panel)
 
     m_siteNameBox = new QComboBox(panel);
     m_siteNameBox->setObjectName(u"site name box"_s);
-    m_siteNameBox->setEditable(true);
+    makeEditable(m_siteNameBox);
     m_siteNameBox->setInsertPolicy(QComboBox::NoInsert);
     m_siteNameBox->setGeometry(112, 160, 361, 21);
     m_siteNameBox->show();
     m_siteAddressBox = new QComboBox(panel);
     m_siteAddressBox->setObjectName(u"site address box"_s);
-    m_siteAddressBox->setEditable(true);
+    makeEditable(m_siteAddressBox);
     m_siteAddressBox->setInsertPolicy(QComboBox::NoInsert);
     m_siteAddressBox->setGeometry(112, 192, 361, 221);
     m_siteAddressBox->hide();

@@ -1,6 +1,10 @@
 // The page buttons by glyph kind, which every page with buttons uses.
 #include "pages/PageControls.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -74,6 +78,40 @@ TEST(PageControlsTest, OnlyTheFirstNoButtonOfAWindowAnswersEscape)
     EXPECT_TRUE(firstClicked.count() == 2 || firstClicked.wait(1000));
     EXPECT_EQ(firstClicked.count(), 2);
     EXPECT_EQ(secondClicked.count(), 0);
+}
+
+// A box made editable here completes what is typed as one made editable by Qt does, and
+// its list drops down though it was not made with the box.
+TEST(PageControlsTest, AnEditableBoxCompletesAndDropsDownAsQtsOwn)
+{
+    QWidget window;
+    window.resize(300, 100);
+    auto* ours = new QComboBox(&window);
+    makeEditable(ours);
+    auto* qts = new QComboBox(&window);
+    qts->setEditable(true);
+    for (QComboBox* box : {ours, qts}) {
+        box->addItems({u"alpha.exe"_s, u"Beta.exe"_s});
+        box->setCurrentIndex(-1);
+    }
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (QComboBox* box : {ours, qts}) {
+        SCOPED_TRACE(box == ours ? "makeEditable" : "setEditable");
+        ASSERT_TRUE(box->isEditable());
+        ASSERT_NE(box->completer(), nullptr);
+        EXPECT_EQ(box->completer()->completionMode(), QCompleter::InlineCompletion);
+        EXPECT_EQ(box->completer()->caseSensitivity(), Qt::CaseInsensitive);
+        box->setFocus();
+        QTest::keyClicks(box->lineEdit(), u"b"_s);
+        EXPECT_EQ(box->lineEdit()->text(), u"beta.exe"_s);
+        EXPECT_EQ(box->lineEdit()->selectedText(), u"eta.exe"_s);
+        box->showPopup();
+        EXPECT_TRUE(box->view()->isVisible());
+        EXPECT_EQ(box->view()->model()->rowCount(), 2);
+        box->hidePopup();
+    }
 }
 
 } // namespace
