@@ -144,6 +144,11 @@ TEST_F(MountTableFiles, ListingShowsFoldersAndListsTheirRoot)
     EXPECT_EQ(volumes.listRoot(m_dir.filePath(u"gone"_s)), Volumes::NotFound);
     EXPECT_EQ(volumes.listRoot(QString()), Volumes::NotFound);
     EXPECT_TRUE(LinuxVolumes(m_dir.filePath(u"no table"_s)).mountPoints().isEmpty());
+    // A table that is not the kernel's tells of no change: it is read at every call.
+    const QString other = m_dir.filePath(u"volume two"_s);
+    ASSERT_TRUE(QDir().mkpath(other));
+    writeTable(mountLine(40, volume, "ext4") + mountLine(43, other, "ext4"));
+    EXPECT_EQ(volumes.mountPoints(), (QStringList{volume, other}));
 }
 
 TEST_F(MountTableFiles, WatcherReportsEachNewMountOnce)
@@ -182,7 +187,11 @@ TEST(ProcMountWatcher, WatchesTheKernelTableWithoutReportingExistingMounts)
     watcher.setArrivalHandler([&](const MountArrival&) { ++arrivals; });
     watcher.check();
     EXPECT_EQ(arrivals, 0);
-    EXPECT_FALSE(LinuxVolumes().mountPoints().isEmpty());
+    // Read once, then kept until the kernel tells of a change.
+    const LinuxVolumes volumes;
+    const QStringList points = volumes.mountPoints();
+    EXPECT_FALSE(points.isEmpty());
+    EXPECT_EQ(volumes.mountPoints(), points);
 }
 
 } // namespace
