@@ -48,8 +48,13 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
     {
+        // The rows answer the display role only, so the row's option with the cell's text
+        // is what initStyleOption would make of it, without asking for every other role.
         QStyleOptionViewItem cell = option;
-        initStyleOption(&cell, index);
+        cell.index = index;
+        cell.text = index.data(Qt::DisplayRole).toString();
+        if (!cell.text.isNull())
+            cell.features |= QStyleOptionViewItem::HasDisplay;
         if (cell.state & QStyle::State_HasFocus ||
             cell.features &
                 (QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration)) {

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -317,6 +318,23 @@ TEST_F(ReportListsTest, QuarantineUsesTheTrimmedNameAndStoresTheShownOne)
         EXPECT_EQ(column(TableId::Alerts, u"Champ1"_s), (QStringList{u"first.exe"_s, c.subject}));
         EXPECT_EQ(list->model()->rowCount(), 2) << c.name;
     }
+}
+
+TEST_F(ReportListsTest, RowsLookAsQtsOwnDelegateDrawsThem)
+{
+    writeTable(TableId::Rules, {{u"firefox.exe"_s, u"01/02/2026 10:00:00"_s, u"TCP"_s, u"?"_s,
+                                 u"/usr/lib/firefox/firefox"_s},
+                                {u"Überall.exe"_s, u"d2"_s, u"UDP"_s, u"1"_s,
+                                 u"/a/very/long/path/that/is/cut/short/in/its/cell/by/an/ellipsis"_s},
+                                {u"third.exe"_s, u"d3"_s}});
+    ReportList* list = build<RulesPage>(u"ListView2"_s);
+    ASSERT_NE(list, nullptr);
+    list->setAlternatingRowColors(true);
+    list->selectionModel()->select(list->model()->index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QImage ours = list->grab().toImage();
+    list->setItemDelegate(new QStyledItemDelegate(list));
+    EXPECT_EQ(list->grab().toImage(), ours);
 }
 
 TEST_F(ReportListsTest, TheListOfAClosedPageComesBackToTheNextPageAsANewOne)
