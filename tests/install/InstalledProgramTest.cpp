@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace orvanel::testing {
@@ -171,12 +172,16 @@ TEST_F(InstalledProgram, FirstStartMakesTheUsersWorkspaceAndLeavesTheInstallAsIt
     QStringList fromProgramDir = programsRunningFrom(programDir);
     fromProgramDir.removeDuplicates();
     EXPECT_EQ(fromProgramDir, QStringList{u"orvanel"_s}) << "only the panel";
-    for (const QLatin1StringView file :
-         {names::ConfigurationTable, names::RulesTable, names::AlertsTable, names::EventsTable,
-          names::QuarantineTable, names::SitesTable, names::LanguageTable, names::SpamFile,
-          names::TrackFile, names::FirewallFile, names::CtrlplFile, names::ModeFile,
-          "kentro_fr.txt"_L1, "liens_fr.txt"_L1, names::NotifierProgram})
-        EXPECT_TRUE(QFileInfo(workspace + file).isFile()) << file.data();
+    // The panel goes on making its files after it started the engines.
+    const QLatin1StringView files[] = {
+        names::ConfigurationTable, names::RulesTable,  names::AlertsTable, names::EventsTable,
+        names::QuarantineTable,    names::SitesTable,  names::LanguageTable, names::SpamFile,
+        names::TrackFile,          names::FirewallFile, names::CtrlplFile, names::ModeFile,
+        "kentro_fr.txt"_L1,        "liens_fr.txt"_L1,  names::NotifierProgram};
+    const auto made = [&](QLatin1StringView file) { return QFileInfo(workspace + file).isFile(); };
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(std::begin(files), std::end(files), made), 10000);
+    for (const QLatin1StringView file : files)
+        EXPECT_TRUE(made(file)) << file.data();
     EXPECT_EQ(QFileInfo(workspace).permissions() & 0x0077, 0) << "the workspace is private";
 
     // The session starts the installed launcher, whatever happens to the build.
