@@ -290,8 +290,7 @@ ReportList* ReportList::onPanel(QWidget* panel)
 void ReportList::keepFrom(QWidget* panel)
 {
     QWidget* window = panel->window();
-    if (window == panel ||
-        window->findChild<ReportList*>(QString(), Qt::FindDirectChildrenOnly))
+    if (window == panel || window->findChild<ReportList*>(QString(), Qt::FindDirectChildrenOnly))
         return;
     auto* list = panel->findChild<ReportList*>();
     if (!list)

@@ -174,10 +174,10 @@ TEST_F(InstalledProgram, FirstStartMakesTheUsersWorkspaceAndLeavesTheInstallAsIt
     EXPECT_EQ(fromProgramDir, QStringList{u"orvanel"_s}) << "only the panel";
     // The panel goes on making its files after it started the engines.
     const QLatin1StringView files[] = {
-        names::ConfigurationTable, names::RulesTable,  names::AlertsTable, names::EventsTable,
-        names::QuarantineTable,    names::SitesTable,  names::LanguageTable, names::SpamFile,
-        names::TrackFile,          names::FirewallFile, names::CtrlplFile, names::ModeFile,
-        "kentro_fr.txt"_L1,        "liens_fr.txt"_L1,  names::NotifierProgram};
+        names::ConfigurationTable, names::RulesTable,   names::AlertsTable,    names::EventsTable,
+        names::QuarantineTable,    names::SitesTable,   names::LanguageTable,  names::SpamFile,
+        names::TrackFile,          names::FirewallFile, names::CtrlplFile,     names::ModeFile,
+        "kentro_fr.txt"_L1,        "liens_fr.txt"_L1,   names::NotifierProgram};
     const auto made = [&](QLatin1StringView file) { return QFileInfo(workspace + file).isFile(); };
     QTRY_VERIFY_WITH_TIMEOUT(std::all_of(std::begin(files), std::end(files), made), 10000);
     for (const QLatin1StringView file : files)

@@ -187,7 +187,8 @@ TEST_F(ReportListsTest, LargeTableListsEveryRowOnceInOrderFromTheFileItOpened)
 {
     // What an engine may do to the file while the list reads the rest of it.
     enum class Meanwhile { Nothing, Replaced, CutShort };
-    for (const Meanwhile meanwhile : {Meanwhile::Nothing, Meanwhile::Replaced, Meanwhile::CutShort}) {
+    for (const Meanwhile meanwhile :
+         {Meanwhile::Nothing, Meanwhile::Replaced, Meanwhile::CutShort}) {
         std::vector<Rule> rows;
         for (int i = 0; i < 9000; ++i)
             rows.push_back({u"p%1.exe"_s.arg(i), u"d"_s});
@@ -322,11 +323,12 @@ TEST_F(ReportListsTest, QuarantineUsesTheTrimmedNameAndStoresTheShownOne)
 
 TEST_F(ReportListsTest, RowsLookAsQtsOwnDelegateDrawsThem)
 {
-    writeTable(TableId::Rules, {{u"firefox.exe"_s, u"01/02/2026 10:00:00"_s, u"TCP"_s, u"?"_s,
-                                 u"/usr/lib/firefox/firefox"_s},
-                                {u"Überall.exe"_s, u"d2"_s, u"UDP"_s, u"1"_s,
-                                 u"/a/very/long/path/that/is/cut/short/in/its/cell/by/an/ellipsis"_s},
-                                {u"third.exe"_s, u"d3"_s}});
+    writeTable(TableId::Rules,
+               {{u"firefox.exe"_s, u"01/02/2026 10:00:00"_s, u"TCP"_s, u"?"_s,
+                 u"/usr/lib/firefox/firefox"_s},
+                {u"Überall.exe"_s, u"d2"_s, u"UDP"_s, u"1"_s,
+                 u"/a/very/long/path/that/is/cut/short/in/its/cell/by/an/ellipsis"_s},
+                {u"third.exe"_s, u"d3"_s}});
     ReportList* list = build<RulesPage>(u"ListView2"_s);
     ASSERT_NE(list, nullptr);
     list->setAlternatingRowColors(true);
@@ -383,7 +385,8 @@ TEST_F(ReportListsTest, TheListOfAClosedPageComesBackToTheNextPageAsANewOne)
     QTRY_VERIFY_WITH_TIMEOUT(!list->isReading(), 10000);
     ASSERT_EQ(list->model()->rowCount(), 9000);
     for (int r : {0, 8999})
-        EXPECT_EQ(shownRow(list, r).mid(0, 2), (QStringList{QString::number(r + 1), alerts[std::size_t(r)].program}));
+        EXPECT_EQ(shownRow(list, r).mid(0, 2),
+                  (QStringList{QString::number(r + 1), alerts[std::size_t(r)].program}));
     context.fake.prompt.answers = {false};
     clickRow(list, 0);
     EXPECT_EQ(context.fake.prompt.questions, QStringList{u"entry 20a0.exe"_s});
