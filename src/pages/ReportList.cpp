@@ -295,11 +295,11 @@ void ReportList::keepFrom(QWidget* panel)
     auto* list = panel->findChild<ReportList*>();
     if (!list)
         return;
-    list->empty();
+    list->forgetPage();
     list->setParent(window);
 }
 
-void ReportList::empty()
+void ReportList::forgetPage()
 {
     ++m_reading;
     endReading();

@@ -143,7 +143,7 @@ private:
     bool readSlice(int rows, QString* error);
     void readLater();
     void endReading();
-    void empty();
+    void forgetPage();
 
     ReportRows* m_rows;
     std::unique_ptr<files::RegularFile> m_file; // open while a large file is read in pieces
