@@ -67,6 +67,8 @@ long residentKb()
 // Sees the first paint event of one widget.
 class FirstPaint final : public QObject
 {
+    Q_OBJECT
+
 public:
     bool painted = false;
 
@@ -215,3 +217,5 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     return 0;
 }
+
+#include "bench_startup.moc"

@@ -20,6 +20,8 @@ struct PanelState;
 // no client can hold up the window.
 class EngineMessages final : public QObject
 {
+    Q_OBJECT
+
     Q_DISABLE_COPY_MOVE(EngineMessages)
 
 public:

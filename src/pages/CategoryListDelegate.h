@@ -13,6 +13,8 @@ namespace orvanel {
 // its caption in yellow, bold and italic; each row shows the picture of its position.
 class CategoryListDelegate final : public QStyledItemDelegate
 {
+    Q_OBJECT
+
 public:
     static constexpr int ItemHeight = 18;
     static constexpr int ImageSide = 16;
@@ -36,6 +38,8 @@ private:
 // they do for the category list users know; a row set from code does not.
 class CategoryList final : public QListWidget
 {
+    Q_OBJECT
+
 public:
     explicit CategoryList(QWidget* parent = nullptr);
 

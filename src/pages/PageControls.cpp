@@ -41,6 +41,8 @@ std::vector<QStyle::StandardPixmap> iconsOf(GlyphKind kind)
 // application object, before the image support they need.
 class IconCache final : public QObject
 {
+    Q_OBJECT
+
 public:
     using QObject::QObject;
     std::map<std::pair<QString, GlyphKind>, QIcon> icons;
@@ -145,3 +147,5 @@ void makeEditable(QComboBox* box)
 }
 
 } // namespace orvanel
+
+#include "PageControls.moc"

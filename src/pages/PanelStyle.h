@@ -18,6 +18,8 @@ namespace orvanel {
 // controls are kept: another style may animate them.
 class PanelStyle final : public QProxyStyle
 {
+    Q_OBJECT
+
 public:
     // `base` as for QProxyStyle: null gives the style Qt would give the application.
     explicit PanelStyle(QStyle* base = nullptr);

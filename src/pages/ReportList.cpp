@@ -42,6 +42,8 @@ constexpr std::chrono::milliseconds UnpaintedDelay{100};
 // altogether. Cells with the focus, a check box or an icon are the style's.
 class ReportCells final : public QStyledItemDelegate
 {
+    Q_OBJECT
+
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -520,3 +522,5 @@ ReportList* makeTableList(PanelContext& context, QWidget* panel, const QString& 
 }
 
 } // namespace orvanel
+
+#include "ReportList.moc"

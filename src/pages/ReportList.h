@@ -23,6 +23,8 @@ namespace orvanel {
 // largest tables the engines write costs little more than its texts.
 class ReportRows final : public QAbstractTableModel
 {
+    Q_OBJECT
+
 public:
     explicit ReportRows(QObject* parent = nullptr);
 
@@ -97,6 +99,8 @@ struct ReportFields
 // next page with a report list takes it (onPanel, keepFrom).
 class ReportList final : public QTreeView
 {
+    Q_OBJECT
+
 public:
     explicit ReportList(QWidget* parent);
     ~ReportList() override;

@@ -62,6 +62,8 @@ template <typename W> W* placed(W* widget, const QString& name, const QRect& geo
 // ComboBox3's owner drawing.
 class LanguageItemDelegate final : public QStyledItemDelegate
 {
+    Q_OBJECT
+
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -85,6 +87,8 @@ public:
 // of its items, are made when the box first opens, not with the page.
 class LanguageBox final : public QComboBox
 {
+    Q_OBJECT
+
 public:
     using QComboBox::QComboBox;
 
@@ -105,6 +109,8 @@ private:
 // drop): the digits only, five at most, as typing them would have left.
 class PortValidator final : public QValidator
 {
+    Q_OBJECT
+
 public:
     using QValidator::QValidator;
 
@@ -122,6 +128,8 @@ public:
 // Runs the key filter before the field sees a key.
 class PortKeyFilter final : public QObject
 {
+    Q_OBJECT
+
 public:
     using QObject::QObject;
 
@@ -395,3 +403,5 @@ void SettingsPortsPage::BitBtn34Click()
 }
 
 } // namespace orvanel
+
+#include "SettingsPortsPage.moc"

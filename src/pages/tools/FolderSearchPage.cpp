@@ -30,6 +30,8 @@ constexpr qint64 MaxFoundListBytes = 64 * 1024 * 1024;
 // Edit3KeyPress: only the digits and backspace reach the field.
 class DigitKeysOnly final : public QObject
 {
+    Q_OBJECT
+
 public:
     using QObject::QObject;
 
@@ -233,3 +235,5 @@ void FolderSearchPage::setStepButtonsEnabled(bool enabled)
 }
 
 } // namespace orvanel
+
+#include "FolderSearchPage.moc"

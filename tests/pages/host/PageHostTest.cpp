@@ -12,6 +12,20 @@
 namespace orvanel::testing {
 namespace {
 
+// Counts the paint events of the control it filters.
+class PaintCount final : public QObject
+{
+    Q_OBJECT
+
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 // Records builds and frees, and whether redrawing was suspended while it was built.
 struct Log
 {
@@ -171,15 +185,7 @@ TEST_F(PageHostTest, FrameSuspendsRedrawingAndResumesIt)
 
     // The page is painted once when the window is next painted, not once for the window
     // and again for each control.
-    struct PaintCount final : QObject
-    {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    } count;
+    PaintCount count;
     page->label->installEventFilter(&count);
     window->repaint();
     EXPECT_EQ(count.paints, 1);
@@ -277,3 +283,5 @@ TEST(PageRegistry, TheThreeEntriesActWithoutTheFrameAndOnlyTheDashboardShowsTheL
 
 } // namespace
 } // namespace orvanel::testing
+
+#include "PageHostTest.moc"
