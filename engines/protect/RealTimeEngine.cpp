@@ -176,7 +176,8 @@ public:
         for (const std::string& path : paths) {
             const int fd =
                 ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
-            // A file gone or replaced by a link since its event is no longer there to scan.
+            // A file refused to us is skipped; one gone or replaced by a link since its
+            // event is no longer there to scan.
             if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EIO))
                 batch.skipped.push_back({path, SkipReason::Unreadable});
             if (fd < 0)

@@ -31,8 +31,15 @@ class ScanReporter final
 public:
     ScanReporter(ParallelScan& scan, Reports& reports) : m_scan(scan), m_reports(reports) {}
 
-    // A skip of the walk, which runs on the reporting thread.
-    void skip(Skip skip) { m_skips.push_back(std::move(skip)); }
+    // A skip of the walk, which runs on the reporting thread; past the named ones only
+    // counted, so that a tree of other users' files does not fill the memory.
+    void skip(Skip skip)
+    {
+        if (m_named + m_skips.size() < kNamedSkips)
+            m_skips.push_back(std::move(skip));
+        else
+            ++m_unnamed;
+    }
 
     void maybeFlush()
     {
@@ -137,7 +144,10 @@ ScanSummary scanTrees(const ClamEngine& engine, const std::vector<ScanTarget>& t
             scan.add(fd, std::move(path), static_cast<unsigned long long>(st.st_size));
             reporter.maybeFlush();
         },
-        [&](Skip skip) { reporter.skip(std::move(skip)); });
+        [&](Skip skip) {
+            reporter.skip(std::move(skip));
+            reporter.maybeFlush();
+        });
     for (const ScanTarget& target : targets) {
         WalkOptions options;
         options.depth = target.depth;

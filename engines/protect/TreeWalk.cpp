@@ -184,17 +184,7 @@ void TreeWalk::enterNext()
             skip(joinPath(parent.path, name), *reason);
         return;
     }
-    const FileId id = fileIdOf(st);
-    bool enterIt = false;
-    if (!isOwnOrSystemFile(st))
-        skip(joinPath(parent.path, name), SkipReason::OtherUsers);
-    else if ((m_options->sameDevice && st.st_dev != m_device) || m_options->skipped.count(id))
-        ; // outside the scan by choice
-    else if (m_entered.insert(id).second)
-        enterIt = true;
-    else if (std::any_of(m_path.begin(), m_path.end(), [&](const Folder& f) { return f.id == id; }))
-        skip(joinPath(parent.path, name), SkipReason::FolderLoop);
-    if (!enterIt) {
+    if (!mayEnter(st, parent.path, name)) {
         ::close(fd);
         return;
     }
@@ -205,6 +195,26 @@ void TreeWalk::enterNext()
         ::close(above.fd);
         above.fd = -1;
     }
+}
+
+// Whether the walk goes into a folder it opened; when it may not for a reason the user
+// should know, the folder is reported.
+bool TreeWalk::mayEnter(const struct stat& st, const std::string& parentPath,
+                        const std::string& name)
+{
+    const FileId id = fileIdOf(st);
+    if (!isOwnOrSystemFile(st)) {
+        skip(joinPath(parentPath, name), SkipReason::OtherUsers);
+        return false;
+    }
+    if ((m_options->sameDevice && st.st_dev != m_device) || m_options->skipped.count(id))
+        return false; // outside the scan by choice
+    if (m_entered.insert(id).second)
+        return true;
+    // Met before: a folder above this one is a loop, any other was walked by its other name.
+    if (std::any_of(m_path.begin(), m_path.end(), [&](const Folder& f) { return f.id == id; }))
+        skip(joinPath(parentPath, name), SkipReason::FolderLoop);
+    return false;
 }
 
 // The deepest folder's descriptor, opened again by name from the nearest held folder
@@ -232,8 +242,10 @@ int TreeWalk::reopenDeepest()
         if (!same) {
             if (next >= 0)
                 ::close(next);
-            skipRest(m_path.back(), next < 0 && error == ENOENT ? SkipReason::FolderGone
-                                                                : SkipReason::FolderMoved);
+            // A link or a file where the folder was, or another folder: moved.
+            const std::optional<SkipReason> failure =
+                next < 0 ? folderOpenFailure(error) : std::nullopt;
+            skipRest(m_path.back(), failure.value_or(SkipReason::FolderMoved));
             return -1;
         }
         fd = next;

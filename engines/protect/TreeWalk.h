@@ -87,6 +87,7 @@ private:
 
     void enter(int fd, std::string path, std::string name, const struct stat& st, int depth);
     void enterNext();
+    bool mayEnter(const struct stat& st, const std::string& parentPath, const std::string& name);
     void visitEntry(Folder& folder, int dirFd, const char* name, unsigned char type);
     void keepSubfolder(Folder& folder, int dirFd, const char* name);
     int reopenDeepest();

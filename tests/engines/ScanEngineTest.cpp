@@ -191,6 +191,21 @@ TEST_F(ScanEngine, FilesItCannotScanAreSkippedWithTheirReasonNeverCleanNorFound)
         << summary.toStdString();
 }
 
+TEST_F(ScanEngine, TheLogNamesAThousandSkipsAndCountsTheRest)
+{
+    const QByteArray secret = zipArchive("a.txt", "hello", "password");
+    for (int i = 0; i < 1005; ++i)
+        writeFile(inHome(u"archives/%1/secret%2.zip"_s.arg(i % 10).arg(i)), secret);
+
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"1"_s}), 0);
+
+    EXPECT_EQ(scanLog().filter(u".zip: skipped, encrypted"_s).size(), 1000);
+    EXPECT_EQ(scanLog().filter(u" 5 more files skipped, not named here"_s).size(), 1);
+    EXPECT_TRUE(lastLogLine().contains(
+        u"0 files scanned (0.0 MB), 0 threats found, 1005 files skipped: 1005 encrypted, "_s))
+        << lastLogLine().toStdString();
+}
+
 TEST_F(ScanEngine, NothingIsFoundOnceTheTestFileIsRemoved)
 {
     const QString file = inHome(u"Desktop/t.com"_s);
