@@ -104,6 +104,48 @@ private:
 
 thread_local ScanBuffer t_buffer;
 
+// The engine's limits, chosen so that an ordinary download is scanned whole (the reasons
+// are in docs/engines.md). What reaches one is reported as skipped, never as clean.
+struct EngineLimit
+{
+    cl_engine_field field;
+    long long value;
+};
+constexpr EngineLimit kLimits[] = {
+    // All the data scanned for one file, the contents of its archives included.
+    {CL_ENGINE_MAX_SCANSIZE, 4LL << 30},
+    {CL_ENGINE_MAX_RECURSION, 32},
+    {CL_ENGINE_MAX_FILES, 100000},
+    {CL_ENGINE_MAX_SCANTIME, 5 * 60 * 1000}, // milliseconds for one file
+};
+
+// The limits and the encryption heuristics report as signatures; each is a skip.
+constexpr unsigned kSkipHeuristics = CL_SCAN_HEURISTIC_EXCEEDS_MAX |
+                                     CL_SCAN_HEURISTIC_ENCRYPTED_ARCHIVE |
+                                     CL_SCAN_HEURISTIC_ENCRYPTED_DOC;
+
+ClamEngine::Result skipped(SkipReason reason)
+{
+    return {ClamEngine::Verdict::Skipped, {}, reason};
+}
+
+// The outcome of a scan that ended with an error rather than a verdict.
+SkipReason skipReasonOfError(cl_error_t error)
+{
+    switch (error) {
+    case CL_EMAXSIZE:
+        return SkipReason::TooLarge;
+    case CL_EMAXREC:
+        return SkipReason::ArchiveTooDeep;
+    case CL_EMAXFILES:
+        return SkipReason::TooManyFiles;
+    case CL_ETIMEOUT:
+        return SkipReason::TookTooLong;
+    default:
+        return SkipReason::Unreadable;
+    }
+}
+
 std::once_flag g_initialised;
 cl_error_t g_initResult = CL_SUCCESS;
 
@@ -138,7 +180,8 @@ ClamEngine::~ClamEngine()
         cl_engine_free(m_engine);
 }
 
-std::unique_ptr<ClamEngine> ClamEngine::load(const QStringList& databases, QString* error)
+std::unique_ptr<ClamEngine> ClamEngine::load(const QStringList& databases, QString* error,
+                                             long long maxFileSize)
 {
     std::call_once(g_initialised, [] { g_initResult = cl_init(CL_INIT_DEFAULT); });
     if (g_initResult != CL_SUCCESS) {
@@ -166,6 +209,7 @@ std::unique_ptr<ClamEngine> ClamEngine::load(const QStringList& databases, QStri
         *error = u"no signature could be loaded. "_s + failed.join(u"; "_s);
         return nullptr;
     }
+    engine->setLimits(maxFileSize);
     const cl_error_t compiled = cl_engine_compile(engine->m_engine);
     if (compiled != CL_SUCCESS) {
         *error = u"the signatures do not compile: "_s + QString::fromUtf8(cl_strerror(compiled));
@@ -176,6 +220,16 @@ std::unique_ptr<ClamEngine> ClamEngine::load(const QStringList& databases, QStri
     return engine;
 }
 
+void ClamEngine::setLimits(long long maxFileSize)
+{
+    cl_engine_set_num(m_engine, CL_ENGINE_MAX_FILESIZE, maxFileSize);
+    for (const EngineLimit& limit : kLimits)
+        cl_engine_set_num(m_engine, limit.field, limit.value);
+    // What the library took, which is never more than it can scan.
+    int unknown = 0;
+    m_maxFileSize = cl_engine_get_num(m_engine, CL_ENGINE_MAX_FILESIZE, &unknown);
+}
+
 void ClamEngine::releaseThreadBuffer()
 {
     t_buffer.release();
@@ -183,32 +237,42 @@ void ClamEngine::releaseThreadBuffer()
 
 ClamEngine::Result ClamEngine::scan(int fd, const char* path) const
 {
-    // The options clamscan uses by default: every file format parsed, heuristics on.
+    // The options clamscan uses by default (every file format parsed, heuristics on),
+    // and alerts for the limits and for encryption, which are turned into skips.
     cl_scan_options options{};
     options.parse = ~0u;
     options.general = CL_SCAN_GENERAL_HEURISTICS;
+    options.heuristic = kSkipHeuristics;
     const char* name = nullptr;
     unsigned long scanned = 0;
     cl_error_t result = CL_ERROR;
     struct stat info = {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-        info.st_size <= kBufferedScanBytes) {
+    if (::fstat(fd, &info) != 0)
+        return skipped(SkipReason::Unreadable);
+    // The library passes over a larger file without a word, or alerts without a name.
+    if (info.st_size > m_maxFileSize)
+        return skipped(SkipReason::TooLarge);
+    if (S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= kBufferedScanBytes) {
         const auto bytes = t_buffer.read(fd, std::size_t(info.st_size));
         if (!bytes)
-            return {Verdict::Unreadable, {}};
+            return skipped(SkipReason::Unreadable);
         cl_fmap_t* map = cl_fmap_open_memory(bytes->first, bytes->second);
         if (!map)
-            return {Verdict::Unreadable, {}};
+            return skipped(SkipReason::Unreadable);
         result = cl_scanmap_callback(map, path, &name, &scanned, m_engine, &options, nullptr);
         cl_fmap_close(map);
     } else {
         result = cl_scandesc(fd, path, &name, &scanned, m_engine, &options);
     }
-    if (result == CL_VIRUS)
-        return {Verdict::Infected, name ? std::string(name) : std::string("?")};
+    if (result == CL_VIRUS) {
+        std::string signature = name ? std::string(name) : std::string("?");
+        if (const std::optional<SkipReason> reason = skipReasonOfSignature(signature))
+            return skipped(*reason);
+        return {Verdict::Infected, std::move(signature)};
+    }
     if (result == CL_CLEAN)
         return {Verdict::Clean, {}};
-    return {Verdict::Unreadable, {}};
+    return skipped(skipReasonOfError(result));
 }
 
 } // namespace orvanel::engines

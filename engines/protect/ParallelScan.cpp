@@ -75,8 +75,9 @@ void ParallelScan::scanOne(const Job& job)
 {
     const ClamEngine::Result result = m_engine.scan(job.fd, job.path.c_str());
     const std::lock_guard lock(m_mutex);
-    if (result.verdict == ClamEngine::Verdict::Unreadable) {
-        ++m_counts.unreadable;
+    if (result.verdict == ClamEngine::Verdict::Skipped) {
+        m_counts.skipped.add(result.skip);
+        m_skipped.push_back({job.path, result.skip});
         return;
     }
     ++m_counts.files;
@@ -92,6 +93,12 @@ std::vector<Detection> ParallelScan::takeDetections()
 {
     const std::lock_guard lock(m_mutex);
     return std::exchange(m_found, {});
+}
+
+std::vector<Skip> ParallelScan::takeSkips()
+{
+    const std::lock_guard lock(m_mutex);
+    return std::exchange(m_skipped, {});
 }
 
 ParallelScan::Counts ParallelScan::counts() const

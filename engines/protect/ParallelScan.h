@@ -29,12 +29,14 @@ public:
     void finish();
 
     std::vector<Detection> takeDetections();
+    // The files passed over since the last call, each with its reason.
+    std::vector<Skip> takeSkips();
 
     struct Counts
     {
         unsigned long long files = 0;
         unsigned long long bytes = 0;
-        unsigned long long unreadable = 0;
+        SkipCounts skipped;
         unsigned long long detections = 0;
     };
     Counts counts() const;
@@ -57,6 +59,7 @@ private:
     std::deque<Job> m_jobs;
     bool m_closing = false;
     std::vector<Detection> m_found;
+    std::vector<Skip> m_skipped;
     Counts m_counts;
     std::vector<std::thread> m_threads;
 };

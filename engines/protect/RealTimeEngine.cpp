@@ -157,53 +157,70 @@ std::vector<std::string> Watcher::readEvents()
     return files;
 }
 
+// What one batch of events brought: the detections and the files passed over.
+struct BatchResult
+{
+    std::vector<Detection> found;
+    std::vector<Skip> skipped;
+};
+
 class FileScanner final
 {
 public:
     explicit FileScanner(const ClamEngine& engine) : m_engine(engine) {}
 
-    std::vector<Detection> scan(const std::vector<std::string>& paths)
+    BatchResult scan(const std::vector<std::string>& paths)
     {
-        std::vector<Detection> found;
+        BatchResult batch;
         std::set<ScanStamp> scanned;
         for (const std::string& path : paths) {
             const int fd =
                 ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
+            // A file refused to us is skipped; one gone or replaced by a link since its
+            // event is no longer there to scan.
+            if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EIO))
+                batch.skipped.push_back({path, SkipReason::Unreadable});
+            if (fd < 0)
+                continue;
             struct stat st
             {
             };
-            if (fd < 0)
-                continue;
             const bool usable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                                 isOwnOrSystemFile(st) &&
                                 scanned
                                     .insert({st.st_dev, st.st_ino, st.st_size,
                                              st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec})
                                     .second;
-            if (usable) {
-                const ClamEngine::Result result = m_engine.scan(fd, path.c_str());
-                if (result.verdict == ClamEngine::Verdict::Infected)
-                    found.push_back({QFile::decodeName(path.c_str()),
-                                     QString::fromUtf8(result.signature.c_str())});
-            }
+            if (usable)
+                take(m_engine.scan(fd, path.c_str()), path, batch);
             ::close(fd);
         }
         // The engine stays resident: it holds no buffer between its scans.
         ClamEngine::releaseThreadBuffer();
-        return found;
+        return batch;
     }
 
 private:
+    static void take(const ClamEngine::Result& result, const std::string& path, BatchResult& batch)
+    {
+        if (result.verdict == ClamEngine::Verdict::Infected)
+            batch.found.push_back(
+                {QFile::decodeName(path.c_str()), QString::fromUtf8(result.signature.c_str())});
+        else if (result.verdict == ClamEngine::Verdict::Skipped)
+            batch.skipped.push_back({path, result.skip});
+    }
+
     const ClamEngine& m_engine;
 };
 
-void reportRealTime(Reports& reports, const std::vector<Detection>& found)
+void reportRealTime(Reports& reports, const BatchResult& batch)
 {
-    if (found.empty())
+    reportScanned(reports, batch.found, batch.skipped);
+    if (batch.found.empty())
         return;
-    reportDetections(reports, found);
-    reports.notify(u"real-time protection: %1 threats found, the first in %2"_s.arg(found.size())
-                       .arg(found.front().path));
+    reports.notify(
+        u"real-time protection: %1 threats found, the first in %2"_s.arg(batch.found.size())
+            .arg(batch.found.front().path));
 }
 
 } // namespace

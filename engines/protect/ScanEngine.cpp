@@ -47,19 +47,25 @@ std::optional<ScanRequest> requestOf(const EngineContext& context, const QString
     // The mount point may hold blanks: the panel's split gave its words one by one.
     const QString mountPoint = args.mid(1).join(u' ');
     if (type == u"3"_s && mountPoint.startsWith(u'/'))
-        return ScanRequest{u"volume scan of "_s + mountPoint, {{local(mountPoint), 64, true}}};
+        return ScanRequest{u"volume scan of "_s + mountPoint,
+                           {{local(mountPoint), kAnyDepth, true}}};
     return std::nullopt;
 }
 
+// "… 3 files skipped: 1 too large, 1 encrypted, 1 unreadable, 0.4 s"; the reasons only
+// when something was skipped.
 QString summaryLine(const ScanRequest& request, const ScanSummary& summary, qint64 ms)
 {
     const QString how = summary.stopped ? u" ended before its end: "_s : u" finished: "_s;
+    const QString reasons =
+        summary.skipped.total() > 0 ? u": "_s + summary.skipped.text() : QString();
     return request.subject + how +
-           u"%1 files scanned (%2 MB), %3 threats found, %4 files skipped, %5 s"_s
+           u"%1 files scanned (%2 MB), %3 threats found, %4 files skipped%5, %6 s"_s
                .arg(summary.files)
                .arg(double(summary.bytes) / 1e6, 0, 'f', 1)
                .arg(summary.detections)
-               .arg(summary.skipped)
+               .arg(summary.skipped.total())
+               .arg(reasons)
                .arg(double(ms) / 1000.0, 0, 'f', 1);
 }
 

@@ -4,9 +4,11 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <set>
 #include <unistd.h>
 
@@ -19,11 +21,25 @@ namespace {
 constexpr int kScanThreads = 2;
 constexpr auto kReportInterval = std::chrono::seconds(2);
 
-// Reports what the threads found so far, at most every two seconds.
-class DetectionFlusher final
+// The scan log names at most this many skips of one scan (it keeps 5,000 lines); the
+// summary counts them all.
+constexpr std::size_t kNamedSkips = 1000;
+
+// Reports what the threads found and passed over so far, at most every two seconds.
+class ScanReporter final
 {
 public:
-    DetectionFlusher(ParallelScan& scan, Reports& reports) : m_scan(scan), m_reports(reports) {}
+    ScanReporter(ParallelScan& scan, Reports& reports) : m_scan(scan), m_reports(reports) {}
+
+    // A skip of the walk, which runs on the reporting thread; past the named ones only
+    // counted, so that a tree of other users' files does not fill the memory.
+    void skip(Skip skip)
+    {
+        if (m_named + m_skips.size() < kNamedSkips)
+            m_skips.push_back(std::move(skip));
+        else
+            ++m_unnamed;
+    }
 
     void maybeFlush()
     {
@@ -33,17 +49,41 @@ public:
         m_last = now;
         flush();
     }
-    void flush() { reportDetections(m_reports, m_scan.takeDetections()); }
+
+    void flush()
+    {
+        std::vector<Skip> skips = m_scan.takeSkips();
+        skips.insert(skips.begin(), std::make_move_iterator(m_skips.begin()),
+                     std::make_move_iterator(m_skips.end()));
+        m_skips.clear();
+        const std::size_t named = std::min(skips.size(), kNamedSkips - m_named);
+        m_unnamed += skips.size() - named;
+        m_named += named;
+        skips.resize(named);
+        reportScanned(m_reports, m_scan.takeDetections(), skips);
+    }
+
+    void finish()
+    {
+        flush();
+        if (m_unnamed > 0)
+            m_reports.log({u"%1 more files skipped, not named here"_s.arg(m_unnamed)});
+    }
 
 private:
     ParallelScan& m_scan;
     Reports& m_reports;
+    std::vector<Skip> m_skips;
+    std::size_t m_named = 0;
+    unsigned long long m_unnamed = 0;
     std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
 };
 
-ScanSummary summaryOf(const ParallelScan::Counts& counts, unsigned long long skipped, bool stopped)
+ScanSummary summaryOf(const ParallelScan::Counts& counts, const SkipCounts& skipped, bool stopped)
 {
-    return {counts.files, counts.bytes, counts.unreadable + skipped, counts.detections, stopped};
+    ScanSummary summary{counts.files, counts.bytes, counts.skipped, counts.detections, stopped};
+    summary.skipped.add(skipped);
+    return summary;
 }
 
 std::string programPathOf(const std::string& pid)
@@ -79,14 +119,16 @@ std::set<FileId> foldersNeverScanned(const EngineContext& context)
     return folders;
 }
 
-void reportDetections(Reports& reports, const std::vector<Detection>& found)
+void reportScanned(Reports& reports, const std::vector<Detection>& found,
+                   const std::vector<Skip>& skips)
 {
-    if (found.empty())
-        return;
     QStringList lines;
     for (const Detection& detection : found)
         lines.append(detection.path + u": "_s + detection.signature);
-    reports.log(lines);
+    for (const Skip& skip : skips)
+        lines.append(skipLine(skip));
+    if (!lines.isEmpty())
+        reports.log(lines);
     reports.record(found);
 }
 
@@ -95,11 +137,17 @@ ScanSummary scanTrees(const ClamEngine& engine, const std::vector<ScanTarget>& t
                       const std::atomic<bool>& stop)
 {
     ParallelScan scan(engine, kScanThreads, stop);
-    DetectionFlusher flusher(scan, reports);
-    TreeWalk walk(stop, [&](int fd, std::string path, const struct stat& st) {
-        scan.add(fd, std::move(path), static_cast<unsigned long long>(st.st_size));
-        flusher.maybeFlush();
-    });
+    ScanReporter reporter(scan, reports);
+    TreeWalk walk(
+        stop,
+        [&](int fd, std::string path, const struct stat& st) {
+            scan.add(fd, std::move(path), static_cast<unsigned long long>(st.st_size));
+            reporter.maybeFlush();
+        },
+        [&](Skip skip) {
+            reporter.skip(std::move(skip));
+            reporter.maybeFlush();
+        });
     for (const ScanTarget& target : targets) {
         WalkOptions options;
         options.depth = target.depth;
@@ -108,16 +156,17 @@ ScanSummary scanTrees(const ClamEngine& engine, const std::vector<ScanTarget>& t
         walk.walk(target.root, options);
     }
     scan.finish();
-    flusher.flush();
-    return summaryOf(scan.counts(), walk.counts().unreadable + walk.counts().foreign, stop.load());
+    reporter.finish();
+    return summaryOf(scan.counts(), walk.skips(), stop.load());
 }
 
 ScanSummary scanRunningPrograms(const ClamEngine& engine, Reports& reports,
                                 const std::atomic<bool>& stop)
 {
     ParallelScan scan(engine, kScanThreads, stop);
+    ScanReporter reporter(scan, reports);
     std::set<FileId> seen;
-    unsigned long long skipped = 0;
+    SkipCounts skipped;
     DIR* proc = ::opendir("/proc");
     while (proc && !stop.load()) {
         const dirent* entry = ::readdir(proc);
@@ -139,7 +188,10 @@ ScanSummary scanRunningPrograms(const ClamEngine& engine, Reports& reports,
         };
         if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
             !seen.insert(fileIdOf(st)).second) {
-            skipped += fd < 0 && errno == EACCES;
+            if (fd < 0 && errno == EACCES) {
+                skipped.add(SkipReason::Unreadable);
+                reporter.skip({"/proc/" + pid + "/exe", SkipReason::Unreadable});
+            }
             if (fd >= 0)
                 ::close(fd);
             continue;
@@ -149,7 +201,7 @@ ScanSummary scanRunningPrograms(const ClamEngine& engine, Reports& reports,
     if (proc)
         ::closedir(proc);
     scan.finish();
-    reportDetections(reports, scan.takeDetections());
+    reporter.finish();
     return summaryOf(scan.counts(), skipped, stop.load());
 }
 

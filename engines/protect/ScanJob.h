@@ -19,13 +19,14 @@ std::unique_ptr<ClamEngine> loadEngineFor(const EngineContext& context, QString*
 std::set<FileId> foldersNeverScanned(const EngineContext& context);
 
 // Adds detections to the scan log (path and signature name each), viri.txt and
-// alertes.xml.
-void reportDetections(Reports& reports, const std::vector<Detection>& found);
+// alertes.xml, and the files passed over to the scan log, each with its reason.
+void reportScanned(Reports& reports, const std::vector<Detection>& found,
+                   const std::vector<Skip>& skips = {});
 
 struct ScanTarget
 {
     std::string root;
-    int depth = 64;          // 0: the root folder's own files only
+    int depth = kAnyDepth;   // 0: the root folder's own files only
     bool sameDevice = false; // stay on the root's file system
 };
 
@@ -33,7 +34,7 @@ struct ScanSummary
 {
     unsigned long long files = 0;
     unsigned long long bytes = 0;
-    unsigned long long skipped = 0; // unreadable, or another user's
+    SkipCounts skipped; // neither clean nor detections, by reason
     unsigned long long detections = 0;
     bool stopped = false;
 };

@@ -88,6 +88,16 @@ protected:
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
 
+    // A file of that size without the disk space or the time to write it (sparse),
+    // closed once after writing.
+    static void writeSparseFile(const QString& path, qint64 size)
+    {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path())) << path.toStdString();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        ASSERT_TRUE(file.resize(size)) << path.toStdString();
+    }
+
     static QByteArray readFile(const QString& path)
     {
         QFile file(path);

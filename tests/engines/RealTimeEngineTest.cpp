@@ -3,6 +3,9 @@
 // folders.
 
 #include "EngineFixture.h"
+#include "ZipArchive.h"
+
+#include "protect/ClamEngine.h"
 
 #include "protect/RealTimeEngine.h"
 
@@ -79,6 +82,26 @@ TEST_F(RealTimeEngine, ReportsFilesWrittenOrMovedInAndNothingElsewhere)
     ::kill(pid_t(engine->processId()), SIGTERM);
     ASSERT_TRUE(engine->waitForFinished(10000));
     EXPECT_EQ(engine->exitStatus(), QProcess::NormalExit);
+}
+
+TEST_F(RealTimeEngine, FilesItCannotScanAreLoggedAsSkippedNeverAlerted)
+{
+    ASSERT_TRUE(QDir().mkpath(inHome(u"Downloads"_s)));
+    auto engine = startWatching();
+    const QString large = inHome(u"Downloads/disc.iso"_s);
+    writeSparseFile(large, engines::kMaxScannedFileSize + 1);
+    const QString secret = inHome(u"Downloads/secret.zip"_s);
+    writeFile(secret, zipArchive("a.com", standardTestFile(), "password"));
+    const QString found = inHome(u"Downloads/last.com"_s);
+    writeFile(found, standardTestFile());
+
+    ASSERT_TRUE(waitForAlert(found));
+    const QStringList log = lines(QString(names::ScanLogFile));
+    EXPECT_EQ(log.filter(large + u": skipped, too large"_s).size(), 1)
+        << log.join(u'\n').toStdString();
+    EXPECT_EQ(log.filter(secret + u": skipped, encrypted"_s).size(), 1);
+    EXPECT_EQ(alertPaths(), QStringList{found}) << "skips are never alerts";
+    EXPECT_EQ(lines(QString(names::VirusFile)), QStringList{kTestFileSignature});
 }
 
 TEST_F(RealTimeEngine, WatchesADownloadsFolderMadeAfterItsStart)

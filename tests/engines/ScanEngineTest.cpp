@@ -3,6 +3,9 @@
 // and never leave the scanned tree.
 
 #include "EngineFixture.h"
+#include "ZipArchive.h"
+
+#include "protect/ClamEngine.h"
 
 #include <QDate>
 #include <QLocale>
@@ -96,6 +99,110 @@ TEST_F(ScanEngine, FullScanNeverLeavesTheTreeThroughALink)
     EXPECT_TRUE(alerts[0][7] == inHome(u"docs/real.com"_s) ||
                 alerts[0][7] == inHome(u"hard.com"_s));
     EXPECT_TRUE(lastLogLine().contains(u"full scan of "_s + home() + u" finished"_s))
+        << lastLogLine().toStdString();
+}
+
+TEST_F(ScanEngine, FullScanFindsATestFile300FoldersDeep)
+{
+    QString folder = inHome(u"deep"_s);
+    for (int level = 1; level <= 300; ++level)
+        folder += u"/%1"_s.arg(level);
+    const QString found = folder + u"/deep.com"_s;
+    writeFile(found, standardTestFile());
+    writeFile(inHome(u"top.txt"_s), "top of home");
+
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"1"_s}), 0);
+
+    EXPECT_EQ(scanLog().filter(found + u": "_s + kTestFileSignature).size(), 1)
+        << scanLog().join(u'\n').toStdString();
+    EXPECT_TRUE(lastLogLine().contains(
+        u"finished: 2 files scanned (0.0 MB), 1 threats found, 0 files skipped, "_s))
+        << lastLogLine().toStdString();
+}
+
+// The count after "finished: " of the summary's words "files scanned" or "files skipped".
+qulonglong summaryCount(const QString& summary, const QString& words)
+{
+    const QString after = summary.mid(summary.indexOf(u"finished: "_s));
+    const qsizetype at = after.indexOf(u' ' + words);
+    return after.left(at).section(u' ', -1).toULongLong();
+}
+
+TEST_F(ScanEngine, FilesItCannotScanAreSkippedWithTheirReasonNeverCleanNorFound)
+{
+    QByteArray parcel = standardTestFile(); // found ten archives down
+    for (int level = 0; level < 10; ++level)
+        parcel = zipArchive("inner.zip", parcel);
+    QByteArray dolls = "plain text"; // forty archives down: deeper than the engine goes
+    for (int level = 0; level < 40; ++level)
+        dolls = zipArchive("inner.zip", dolls);
+    const struct
+    {
+        QString name;
+        std::function<void(const QString& path)> make;
+        QString outcome; // empty: scanned and clean; "found"; otherwise the skip reason
+    } files[] = {
+        {u"letter.txt"_s, [](const QString& path) { writeFile(path, "Dear all"); }, {}},
+        // Over the library's own default maximum (100 MB), under ours.
+        {u"film.bin"_s, [](const QString& path) { writeSparseFile(path, 150LL << 20); }, {}},
+        {u"disc.iso"_s,
+         [](const QString& path) { writeSparseFile(path, engines::kMaxScannedFileSize + 1); },
+         u"too large"_s},
+        {u"secret.zip"_s,
+         [](const QString& path) {
+             writeFile(path, zipArchive("a.com", standardTestFile(), "password"));
+         },
+         u"encrypted"_s},
+        {u"dolls.zip"_s, [&](const QString& path) { writeFile(path, dolls); },
+         u"archive too deep"_s},
+        {u"parcel.zip"_s, [&](const QString& path) { writeFile(path, parcel); }, u"found"_s},
+    };
+    for (const auto& file : files)
+        file.make(inHome(u"files/"_s + file.name));
+
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"1"_s}), 0);
+
+    const QString log = scanLog().join(u'\n');
+    for (const auto& file : files) {
+        const QString path = inHome(u"files/"_s + file.name);
+        const QStringList mentions = scanLog().filter(path + u": "_s);
+        if (file.outcome.isEmpty())
+            EXPECT_TRUE(mentions.isEmpty()) << log.toStdString();
+        else if (file.outcome == u"found"_s)
+            EXPECT_TRUE(mentions.size() == 1 &&
+                        mentions[0].endsWith(path + u": "_s + kTestFileSignature))
+                << log.toStdString();
+        else
+            EXPECT_EQ(mentions.filter(path + u": skipped, "_s + file.outcome).size(), 1)
+                << file.name.toStdString() << "\n"
+                << log.toStdString();
+    }
+    const QList<QStringList> alerts = rows(TableId::Alerts);
+    ASSERT_EQ(alerts.size(), 1) << "skips are never alerts";
+    EXPECT_EQ(alerts[0][7], inHome(u"files/parcel.zip"_s));
+    EXPECT_EQ(lines(QString(names::VirusFile)), QStringList{kTestFileSignature});
+
+    const QString summary = lastLogLine();
+    EXPECT_TRUE(summary.contains(u" 1 threats found, 3 files skipped: 1 too large, "
+                                 u"1 archive too deep, 1 encrypted, "_s))
+        << summary.toStdString();
+    EXPECT_EQ(summaryCount(summary, u"files scanned"_s) + summaryCount(summary, u"files skipped"_s),
+              std::size(files))
+        << summary.toStdString();
+}
+
+TEST_F(ScanEngine, TheLogNamesAThousandSkipsAndCountsTheRest)
+{
+    const QByteArray secret = zipArchive("a.txt", "hello", "password");
+    for (int i = 0; i < 1005; ++i)
+        writeFile(inHome(u"archives/%1/secret%2.zip"_s.arg(i % 10).arg(i)), secret);
+
+    ASSERT_EQ(run(u"scanwapper.exe"_s, {u"1"_s}), 0);
+
+    EXPECT_EQ(scanLog().filter(u".zip: skipped, encrypted"_s).size(), 1000);
+    EXPECT_EQ(scanLog().filter(u" 5 more files skipped, not named here"_s).size(), 1);
+    EXPECT_TRUE(lastLogLine().contains(
+        u"0 files scanned (0.0 MB), 0 threats found, 1005 files skipped: 1005 encrypted, "_s))
         << lastLogLine().toStdString();
 }
 
