@@ -75,7 +75,7 @@ public:
     TableFiles& tables() override { return m_tables; }
     const platform::Services& services() const override { return m_services; }
     QWidget* window() override { return nullptr; }
-    void configurationCheckBoxClicked(int, bool) override {}
+    void switchClicked(Switch, bool) override {}
     void requestTermination() override {}
     void applyLanguage(const QString&) override {}
     QPointer<QLineEdit>& editSlot(int number) override { return m_edits[(number - 1) % 3]; }

@@ -8,19 +8,9 @@
 
 namespace orvanel::configuration {
 
+using namespace Qt::StringLiterals;
+
 namespace {
-
-QString fieldName(int field)
-{
-    return QStringLiteral("Champ%1").arg(field);
-}
-
-Switches allOn()
-{
-    Switches switches;
-    switches.fill(true);
-    return switches;
-}
 
 enum class WriteOutcome { Written, LoadFailed, SaveFailed };
 
@@ -28,8 +18,8 @@ enum class WriteOutcome { Written, LoadFailed, SaveFailed };
 void readRow(Table& table, Switches& switches)
 {
     table.first();
-    for (int field = 1; field <= int(switches.size()); ++field)
-        switches[field - 1] = table.value(fieldName(field)) == QLatin1String("1");
+    for (const SwitchRow& row : switchTable)
+        switches.set(row.id, table.value(fieldName(row.id)) == "1"_L1);
 }
 
 // The single row, rewritten whole: the engines read the first row only.
@@ -37,16 +27,15 @@ void fillRow(Table& table, const Switches& switches)
 {
     table.emptyTable();
     table.insert();
-    for (int field = 1; field <= int(switches.size()); ++field)
-        table.setValue(fieldName(field),
-                       switches[field - 1] ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const SwitchRow& row : switchTable)
+        table.setValue(fieldName(row.id), switches.on(row.id) ? u"1"_s : u"0"_s);
     table.post();
 }
 
-// onlyField: the start-up could not read the file (an engine held it), so the switches in
-// memory are only defaults: the file's own switches are taken first and only this field
+// onlySwitch: the start-up could not read the file (an engine held it), so the switches
+// in memory are only defaults: the file's own switches are taken first and only this one
 // changes.
-WriteOutcome writeRow(Switches& switches, std::optional<int> onlyField, EngineControl& engines,
+WriteOutcome writeRow(Switches& switches, std::optional<Switch> onlySwitch, EngineControl& engines,
                       TableFiles& tables, int alertLevel, QString* error)
 {
     // tempsreel.exe reads the switches when it starts: it is kept stopped while the file
@@ -59,10 +48,10 @@ WriteOutcome writeRow(Switches& switches, std::optional<int> onlyField, EngineCo
         TableId::Configuration,
         [&](Table& table) {
             loaded = true;
-            if (onlyField) {
-                const bool chosen = switches[*onlyField - 1];
+            if (onlySwitch) {
+                const bool chosen = switches.on(*onlySwitch);
                 readRow(table, switches);
-                switches[*onlyField - 1] = chosen;
+                switches.set(*onlySwitch, chosen);
             }
             fillRow(table, switches);
             return true;
@@ -73,10 +62,10 @@ WriteOutcome writeRow(Switches& switches, std::optional<int> onlyField, EngineCo
     if (!loaded) {
         outcome = WriteOutcome::LoadFailed;
         if (reason.isEmpty())
-            reason = names::ConfigurationTable + QStringLiteral(" cannot be read");
+            reason = names::ConfigurationTable + u" cannot be read"_s;
     } else if (!saved) {
         outcome = WriteOutcome::SaveFailed;
-        engines.notify(QStringLiteral("erreur configuration checkb"), alertLevel);
+        engines.notify(u"erreur configuration checkb"_s, alertLevel);
     }
 
     engines.start(names::RealTimeEngine);
@@ -87,24 +76,13 @@ WriteOutcome writeRow(Switches& switches, std::optional<int> onlyField, EngineCo
 
 } // namespace
 
-std::optional<int> fieldOfCheckBox(int checkBoxNumber)
-{
-    // The check box that sets Champ1, Champ2 … Champ12, in field order.
-    static constexpr std::array<int, 12> checkBoxOfField = {3, 4, 6, 7, 8, 9, 5, 2, 10, 11, 12, 13};
-    for (int field = 1; field <= int(checkBoxOfField.size()); ++field) {
-        if (checkBoxOfField[field - 1] == checkBoxNumber)
-            return field;
-    }
-    return std::nullopt;
-}
-
 std::optional<Switches> load(TableFiles& tables)
 {
     // A missing file is created with its default row; an unreadable one is first kept
     // aside as configuration.xml.bad. When even that fails, every switch is on, as the
     // default row says. A held file is neither waited for nor replaced: it holds the
     // user's switches.
-    Switches switches = allOn();
+    Switches switches = Switches::defaults();
     if (!tables.openWithRecreation(TableId::Configuration, nullptr, FreeWait::None))
         return tables.isHeld(TableId::Configuration) ? std::nullopt : std::optional(switches);
     const bool read = tables.use(
@@ -127,19 +105,16 @@ bool write(const Switches& switches, EngineControl& engines, TableFiles& tables,
            WriteOutcome::Written;
 }
 
-void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, EngineControl& engines,
-                     TableFiles& tables, platform::Prompt& prompt)
+void switchClicked(PanelState& state, Switch id, bool checked, EngineControl& engines,
+                   TableFiles& tables, platform::Prompt& prompt)
 {
-    const std::optional<int> field = fieldOfCheckBox(checkBoxNumber);
-    if (!field)
-        return;
-    state.configuration[*field - 1] = checked;
+    state.switches.set(id, checked);
 
     QString error;
-    const std::optional<int> onlyField =
-        state.configurationRead ? std::nullopt : std::optional<int>(field);
+    const std::optional<Switch> onlySwitch =
+        state.configurationRead ? std::nullopt : std::optional<Switch>(id);
     const WriteOutcome outcome =
-        writeRow(state.configuration, onlyField, engines, tables, state.alertLevel, &error);
+        writeRow(state.switches, onlySwitch, engines, tables, state.alertLevel, &error);
     // A row that could not be written has been reported through msgs.exe; a file that
     // could not even be read goes to the general error box.
     if (outcome == WriteOutcome::LoadFailed)

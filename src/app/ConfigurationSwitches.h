@@ -1,8 +1,9 @@
 #pragma once
 
+#include "workspace/Switches.h"
+
 #include <QString>
 
-#include <array>
 #include <optional>
 
 namespace orvanel::platform {
@@ -20,11 +21,6 @@ class TableFiles;
 // write is made while it is stopped and it is started again afterwards.
 namespace configuration {
 
-using Switches = std::array<bool, 12>;
-
-// The field (1 to 12) set by check box CheckBoxN (N from 2 to 13), or nothing.
-std::optional<int> fieldOfCheckBox(int checkBoxNumber);
-
 // Start-up loading, without waiting: a field is on exactly when it holds "1". A missing
 // or unreadable file is recreated with its default row and every switch is then on.
 // Nothing when another program holds the file: it is then read later, and never
@@ -38,13 +34,13 @@ std::optional<Switches> load(TableFiles& tables);
 bool write(const Switches& switches, EngineControl& engines, TableFiles& tables, int alertLevel,
            QString* error = nullptr);
 
-// A switch check box was clicked (CheckBox2Click … CheckBox13Click): stores the switch
+// A switch's check box was clicked (CheckBox2Click … CheckBox13Click): stores the switch
 // and runs the configuration writer. While the start-up has not read the file yet
 // (PanelState::configurationRead), the writer takes the file's switches first, so that
 // only this one changes. A failure the writer could not handle itself is shown in the
 // general error box.
-void checkBoxClicked(PanelState& state, int checkBoxNumber, bool checked, EngineControl& engines,
-                     TableFiles& tables, platform::Prompt& prompt);
+void switchClicked(PanelState& state, Switch id, bool checked, EngineControl& engines,
+                   TableFiles& tables, platform::Prompt& prompt);
 
 } // namespace configuration
 } // namespace orvanel

@@ -117,10 +117,9 @@ QPointer<QLineEdit>& MainWindow::editSlot(int number)
     }
 }
 
-void MainWindow::configurationCheckBoxClicked(int checkBoxNumber, bool checked)
+void MainWindow::switchClicked(Switch id, bool checked)
 {
-    configuration::checkBoxClicked(m_state, checkBoxNumber, checked, m_engines, m_tables,
-                                   *m_services.prompt);
+    configuration::switchClicked(m_state, id, checked, m_engines, m_tables, *m_services.prompt);
 }
 
 void MainWindow::requestTermination()

@@ -86,7 +86,7 @@ public:
     TableFiles& tables() override { return m_tables; }
     const platform::Services& services() const override { return m_services; }
     QWidget* window() override { return this; }
-    void configurationCheckBoxClicked(int checkBoxNumber, bool checked) override;
+    void switchClicked(Switch id, bool checked) override;
     void requestTermination() override;
     void applyLanguage(const QString& chosen) override;
     QPointer<QLineEdit>& editSlot(int number) override;

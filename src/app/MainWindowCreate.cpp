@@ -174,10 +174,10 @@ void MainWindow::openTables()
     m_heldTables.runWhenFree(TableId::Configuration, [this] {
         if (m_state.configurationRead)
             return true;
-        const std::optional<configuration::Switches> switches = configuration::load(m_tables);
+        const std::optional<Switches> switches = configuration::load(m_tables);
         if (!switches)
             return false;
-        m_state.configuration = *switches;
+        m_state.switches = *switches;
         m_state.configurationRead = true;
         return true;
     });

@@ -1,5 +1,6 @@
 #include "pages/PageControls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QIcon>
@@ -19,6 +20,9 @@ using namespace Qt::StringLiterals;
 namespace orvanel {
 
 namespace {
+
+// The switch a check box sets, kept on the box by makeSwitchBox.
+constexpr const char* SwitchProperty = "orvanelSwitch";
 
 // The style's icons of a kind, best first: not every style draws the newer ones.
 std::vector<QStyle::StandardPixmap> iconsOf(GlyphKind kind)
@@ -128,6 +132,28 @@ QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKi
     }
     button->show();
     return button;
+}
+
+QCheckBox* makeSwitchBox(QWidget* parent, Switch id, const QRect& geometry, const QString& caption,
+                         std::function<void(bool)> clicked)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(u"CheckBox%1"_s.arg(switchRow(id).checkBox));
+    box->setGeometry(geometry);
+    box->setChecked(true);
+    box->setProperty(SwitchProperty, int(id));
+    QObject::connect(box, &QCheckBox::toggled, box, std::move(clicked));
+    box->show();
+    return box;
+}
+
+void setSwitchBoxes(QWidget* panel, const Switches& switches)
+{
+    for (QCheckBox* box : panel->findChildren<QCheckBox*>()) {
+        const QVariant id = box->property(SwitchProperty);
+        if (id.isValid())
+            box->setChecked(switches.on(Switch(id.toInt())));
+    }
 }
 
 QRadioButton* makeRadioButton(QWidget* parent, const QString& objectName, const QRect& geometry,

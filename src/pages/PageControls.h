@@ -1,8 +1,13 @@
 #pragma once
 
+#include "workspace/Switches.h"
+
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
+class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QRadioButton;
@@ -25,6 +30,17 @@ QPushButton* makeGlyphButton(QWidget* parent, const QString& objectName, GlyphKi
 // A radio button on `parent` (a group box) placed at `geometry` and shown, not selected.
 QRadioButton* makeRadioButton(QWidget* parent, const QString& objectName, const QRect& geometry,
                               const QString& caption);
+
+// The check box CheckBoxN of switch `id` on `parent`, placed at `geometry` under
+// `caption` and shown. It is made checked and then tied to `clicked` through its toggling,
+// so that setting it to its switch afterwards runs `clicked` as a user's click does.
+QCheckBox* makeSwitchBox(QWidget* parent, Switch id, const QRect& geometry, const QString& caption,
+                         std::function<void(bool)> clicked);
+
+// Sets every switch check box on `panel` to its switch, in the order they were made.
+// Clearing a box is a click like any other: the configuration writer runs once for every
+// switch that is off.
+void setSwitchBoxes(QWidget* panel, const Switches& switches);
 
 // Makes `box` editable, with Qt's own completion as typed. Unlike QComboBox::setEditable,
 // the drop-down list is made the first time it is opened rather than at once: that was a

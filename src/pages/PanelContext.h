@@ -30,9 +30,9 @@ public:
     virtual QWidget* window() = 0;
 
     // The configuration switches' click handlers CheckBox2Click … CheckBox13Click: the
-    // check box numbered checkBoxNumber (2 to 13) was clicked and is now `checked`. Stores
-    // the switch and runs the configuration writer.
-    virtual void configurationCheckBoxClicked(int checkBoxNumber, bool checked) = 0;
+    // check box of switch `id` was clicked and is now `checked`. Stores the switch and
+    // runs the configuration writer.
+    virtual void switchClicked(Switch id, bool checked) = 0;
 
     // Asks the program to end: the main window's destruction then stops the engines.
     virtual void requestTermination() = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/Switches.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -32,9 +34,8 @@ struct PanelState
     bool networkChoice = false; // network options page, choice switch
     bool databaseUpdateStarted = false;
 
-    // Configuration switches, Champ1 to Champ12 of configuration.xml (index 0 is Champ1).
-    std::array<bool, 12> configuration{true, true, true, true, true, true,
-                                       true, true, true, true, true, true};
+    // The configuration switches of configuration.xml, the default row's until read.
+    Switches switches = Switches::defaults();
     // False while configuration.xml, held by an engine at start-up, has not been read:
     // the switches above are then only defaults and must never be written as they are.
     bool configurationRead = true;
@@ -51,8 +52,7 @@ struct PanelState
     // Alert level 1 to 3: the position of TrackBar1.
     int alertLevel = 2;
 
-    // Champ7: the site filter switch.
-    bool siteFilter() const { return configuration[6]; }
+    bool siteFilter() const { return switches.on(Switch::SiteFilter); }
 };
 
 // Firewall switch for a firewall mode: on for "1" and "3", off for anything else.

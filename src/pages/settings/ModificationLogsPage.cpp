@@ -68,10 +68,7 @@ void ModificationLogsPage::build(QWidget* panel)
 
     // Clearing a box here is a click like any other: the writer runs for every switch
     // that is off.
-    const PanelState& state = context().state();
-    for (int number = 6; number <= 9; ++number)
-        panel->findChild<QCheckBox*>(u"CheckBox%1"_s.arg(number))
-            ->setChecked(state.configuration[number - 4]);
+    setSwitchBoxes(panel, context().state().switches);
 }
 
 void ModificationLogsPage::addButtons(QWidget* panel)
@@ -85,26 +82,15 @@ void ModificationLogsPage::addButtons(QWidget* panel)
 
 void ModificationLogsPage::addSwitches(QWidget* panel)
 {
-    addSwitch(panel, 6, {48, 160, 169, 17}, 77, &ModificationLogsPage::CheckBox6Click);
-    addSwitch(panel, 7, {48, 192, 145, 17}, 78, &ModificationLogsPage::CheckBox7Click);
-    addSwitch(panel, 8, {48, 224, 153, 17}, 79, &ModificationLogsPage::CheckBox8Click);
-    addSwitch(panel, 9, {48, 248, 145, 17}, 80, &ModificationLogsPage::CheckBox9Click);
-}
-
-QCheckBox* ModificationLogsPage::addSwitch(QWidget* panel, int checkBoxNumber,
-                                           const QRect& geometry, int captionEntry,
-                                           void (ModificationLogsPage::*handler)(bool))
-{
-    auto* box = new QCheckBox(panel);
-    box->setObjectName(u"CheckBox%1"_s.arg(checkBoxNumber));
-    box->setGeometry(geometry);
-    box->setChecked(true);
-    box->setText(context().texts().text(captionEntry));
-    // toggled: a change made in code runs the handler as a user's click does.
-    QObject::connect(box, &QCheckBox::toggled, box,
-                     [this, handler](bool checked) { (this->*handler)(checked); });
-    box->show();
-    return box;
+    const auto add = [&](Switch id, const QRect& geometry,
+                         void (ModificationLogsPage::*handler)(bool)) {
+        makeSwitchBox(panel, id, geometry, context().texts().text(switchRow(id).captionEntry),
+                      [this, handler](bool on) { (this->*handler)(on); });
+    };
+    add(Switch::LogSystemFiles, {48, 160, 169, 17}, &ModificationLogsPage::CheckBox6Click);
+    add(Switch::LogStartUpChanges, {48, 192, 145, 17}, &ModificationLogsPage::CheckBox7Click);
+    add(Switch::LogNewPrograms, {48, 224, 153, 17}, &ModificationLogsPage::CheckBox8Click);
+    add(Switch::LogNetworkChanges, {48, 248, 145, 17}, &ModificationLogsPage::CheckBox9Click);
 }
 
 QString ModificationLogsPage::chosenLog() const
@@ -143,22 +129,22 @@ void ModificationLogsPage::BitBtn8Click()
 
 void ModificationLogsPage::CheckBox6Click(bool checked)
 {
-    context().configurationCheckBoxClicked(6, checked);
+    context().switchClicked(Switch::LogSystemFiles, checked);
 }
 
 void ModificationLogsPage::CheckBox7Click(bool checked)
 {
-    context().configurationCheckBoxClicked(7, checked);
+    context().switchClicked(Switch::LogStartUpChanges, checked);
 }
 
 void ModificationLogsPage::CheckBox8Click(bool checked)
 {
-    context().configurationCheckBoxClicked(8, checked);
+    context().switchClicked(Switch::LogNewPrograms, checked);
 }
 
 void ModificationLogsPage::CheckBox9Click(bool checked)
 {
-    context().configurationCheckBoxClicked(9, checked);
+    context().switchClicked(Switch::LogNetworkChanges, checked);
 }
 
 } // namespace orvanel

@@ -36,8 +36,6 @@ public:
 private:
     void addButtons(QWidget* panel);
     void addSwitches(QWidget* panel);
-    QCheckBox* addSwitch(QWidget* panel, int checkBoxNumber, const QRect& geometry,
-                         int captionEntry, void (ModificationLogsPage::*handler)(bool));
     // The chosen log's name, or nothing when no log is chosen.
     QString chosenLog() const;
 

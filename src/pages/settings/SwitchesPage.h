@@ -2,9 +2,6 @@
 
 #include "pages/Page.h"
 
-class QCheckBox;
-class QGroupBox;
-
 namespace orvanel {
 
 // The switches page: three of the twelve configuration switches (Champ8, Champ1 and
@@ -23,10 +20,6 @@ public:
     void CheckBox2Click(bool checked);
     void CheckBox3Click(bool checked);
     void CheckBox4Click(bool checked);
-
-private:
-    QCheckBox* addSwitch(QGroupBox* group, int checkBoxNumber, int top, int captionEntry,
-                         void (SwitchesPage::*handler)(bool));
 };
 
 } // namespace orvanel

@@ -40,30 +40,23 @@ void CleanUpPage::build(QWidget* panel)
 {
     if (!m_searchPathSet)
         m_searchPath = platform::searchPathFolders();
-    m_checkBox10 = addSwitch(panel, 10, {40, 56, 121, 17}, 81, &CleanUpPage::CheckBox10Click);
-    m_checkBox11 = addSwitch(panel, 11, {40, 88, 145, 17}, 82, &CleanUpPage::CheckBox11Click);
-    m_checkBox12 = addSwitch(panel, 12, {40, 112, 113, 17}, 83, &CleanUpPage::CheckBox12Click);
+    m_checkBox10 = addSwitch(panel, Switch::CleanDeadShortcuts, {40, 56, 121, 17},
+                             &CleanUpPage::CheckBox10Click);
+    m_checkBox11 = addSwitch(panel, Switch::CleanStartUpEntries, {40, 88, 145, 17},
+                             &CleanUpPage::CheckBox11Click);
+    m_checkBox12 = addSwitch(panel, Switch::CleanRecycleBin, {40, 112, 113, 17},
+                             &CleanUpPage::CheckBox12Click);
     createButtonsAndLists(panel);
 
     // Clearing a box is a click: the writer runs once for every one of them that is off.
-    const PanelState& state = context().state();
-    m_checkBox10->setChecked(state.configuration[8]);
-    m_checkBox11->setChecked(state.configuration[9]);
-    m_checkBox12->setChecked(state.configuration[10]);
+    setSwitchBoxes(panel, context().state().switches);
 }
 
-QCheckBox* CleanUpPage::addSwitch(QWidget* panel, int number, const QRect& geometry,
-                                  int captionEntry, void (CleanUpPage::*handler)(bool))
+QCheckBox* CleanUpPage::addSwitch(QWidget* panel, Switch id, const QRect& geometry,
+                                  void (CleanUpPage::*handler)(bool))
 {
-    auto* box = new QCheckBox(context().texts().text(captionEntry), panel);
-    box->setObjectName(u"CheckBox%1"_s.arg(number));
-    box->setGeometry(geometry);
-    box->setChecked(true);
-    // toggled: a change made in code runs the handler as a user's click does.
-    QObject::connect(box, &QCheckBox::toggled, box,
-                     [this, handler](bool checked) { (this->*handler)(checked); });
-    box->show();
-    return box;
+    return makeSwitchBox(panel, id, geometry, context().texts().text(switchRow(id).captionEntry),
+                         [this, handler](bool checked) { (this->*handler)(checked); });
 }
 
 void CleanUpPage::createButtonsAndLists(QWidget* panel)
@@ -80,17 +73,17 @@ void CleanUpPage::createButtonsAndLists(QWidget* panel)
 
 void CleanUpPage::CheckBox10Click(bool checked)
 {
-    context().configurationCheckBoxClicked(10, checked);
+    context().switchClicked(Switch::CleanDeadShortcuts, checked);
 }
 
 void CleanUpPage::CheckBox11Click(bool checked)
 {
-    context().configurationCheckBoxClicked(11, checked);
+    context().switchClicked(Switch::CleanStartUpEntries, checked);
 }
 
 void CleanUpPage::CheckBox12Click(bool checked)
 {
-    context().configurationCheckBoxClicked(12, checked);
+    context().switchClicked(Switch::CleanRecycleBin, checked);
 }
 
 void CleanUpPage::BitBtn13Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/Page.h"
+#include "workspace/Switches.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -36,7 +37,7 @@ public:
     }
 
 private:
-    QCheckBox* addSwitch(QWidget* panel, int number, const QRect& geometry, int captionEntry,
+    QCheckBox* addSwitch(QWidget* panel, Switch id, const QRect& geometry,
                          void (CleanUpPage::*handler)(bool));
     void createButtonsAndLists(QWidget* panel);
     void analyseDesktop();

@@ -73,7 +73,7 @@ void CookiesDownloadsPage::build(QWidget* panel)
     createSwitchAndLabels(panel);
 
     // Clearing the box is a click: with Champ12 off the configuration writer runs once.
-    m_checkBox13->setChecked(context().state().configuration[11]);
+    setSwitchBoxes(panel, context().state().switches);
     const platform::UserEnvironment& user = *context().services().user;
     showFolder(m_downloadsList, &m_downloadsFolder,
                user.downloadsFolder(context().state().workspaceDir));
@@ -107,14 +107,9 @@ void CookiesDownloadsPage::createListsAndTrees(QWidget* panel)
 void CookiesDownloadsPage::createSwitchAndLabels(QWidget* panel)
 {
     const TextTable& texts = context().texts();
-    m_checkBox13 = new QCheckBox(texts.text(84), panel);
-    m_checkBox13->setObjectName(u"CheckBox13"_s);
-    m_checkBox13->setGeometry(16, 24, 97, 17);
-    m_checkBox13->setChecked(true);
-    // toggled: a change made in code runs the handler as a user's click does.
-    QObject::connect(m_checkBox13, &QCheckBox::toggled, m_checkBox13,
-                     [this](bool checked) { CheckBox13Click(checked); });
-    m_checkBox13->show();
+    m_checkBox13 = makeSwitchBox(panel, Switch::BlockCookies, {16, 24, 97, 17},
+                                 texts.text(switchRow(Switch::BlockCookies).captionEntry),
+                                 [this](bool checked) { CheckBox13Click(checked); });
     label(panel, u"cookies label"_s, {192, 16, 38, 13}, texts.text(75));
     label(panel, u"downloads label"_s, {304, 16, 53, 13}, texts.text(76));
 }
@@ -195,7 +190,7 @@ void CookiesDownloadsPage::emptyFolderOf(QListWidget* list, const QString& folde
 
 void CookiesDownloadsPage::CheckBox13Click(bool checked)
 {
-    context().configurationCheckBoxClicked(13, checked);
+    context().switchClicked(Switch::BlockCookies, checked);
 }
 
 } // namespace orvanel

@@ -81,8 +81,9 @@ void WebSitesPage::buildSwitches(QWidget* panel)
         box->show();
         return box;
     };
-    m_checkBox5 =
-        addSwitch(u"CheckBox5"_s, {32, 32, 137, 17}, texts.text(62), &WebSitesPage::CheckBox5Click);
+    m_checkBox5 = makeSwitchBox(panel, Switch::SiteFilter, {32, 32, 137, 17},
+                                texts.text(switchRow(Switch::SiteFilter).captionEntry),
+                                [this](bool checked) { CheckBox5Click(checked); });
     m_checkBox14 =
         addSwitch(u"CheckBox14"_s, {32, 220, 137, 17}, texts.text(62) + u"  "_s + texts.text(59),
                   &WebSitesPage::CheckBox14Click);
@@ -158,7 +159,7 @@ void WebSitesPage::setResolverPause(std::chrono::milliseconds pause)
 void WebSitesPage::CheckBox5Click(bool checked)
 {
     // CheckBox5 is the site filter switch, Champ7 of configuration.xml.
-    context().configurationCheckBoxClicked(5, checked);
+    context().switchClicked(Switch::SiteFilter, checked);
 }
 
 void WebSitesPage::CheckBox14Click(bool checked)

@@ -55,8 +55,7 @@ TEST_F(FormCreate, FirstStartInAnEmptyFolderWritesEveryFileWithItsDefault)
     EXPECT_EQ(rows, 1);
 
     const PanelState& s = w.state();
-    EXPECT_TRUE(
-        std::all_of(s.configuration.begin(), s.configuration.end(), [](bool b) { return b; }));
+    EXPECT_TRUE(s.switches.allOn());
     EXPECT_FALSE(s.firewall);
     EXPECT_FALSE(s.ctrlpl);
     EXPECT_TRUE(s.internet);

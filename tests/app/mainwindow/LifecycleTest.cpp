@@ -203,9 +203,9 @@ TEST_F(Entries, AboutAndWebPageLeaveThePageOnShow)
 TEST_F(Entries, TheSwitchesPageTellsItsClicksToTheConfiguration)
 {
     MainWindow& w = started();
-    w.configurationCheckBoxClicked(3, false);
-    EXPECT_FALSE(w.state().configuration[0]);
-    EXPECT_TRUE(w.state().configuration[1]);
+    w.switchClicked(Switch::CheckOpenedFiles, false);
+    EXPECT_FALSE(w.state().switches.on(Switch::CheckOpenedFiles));
+    EXPECT_TRUE(w.state().switches.on(Switch::CheckRemovableDrives));
 }
 
 } // namespace

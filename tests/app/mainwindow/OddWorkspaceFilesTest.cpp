@@ -51,7 +51,7 @@ TEST_F(StartOnOddFiles, HeldConfigurationKeepsEverySwitchTheUserSet)
     holder.end();
     // The click comes before the window looks at the file again: the writer reads it
     // first, and only Champ8 (CheckBox2) changes.
-    w.configurationCheckBoxClicked(2, false);
+    w.switchClicked(Switch::WatchConnectingPrograms, false);
     EXPECT_EQ(storedSwitches(ws.path(u"configuration.xml"_s)), u"110101000110"_s);
     EXPECT_FALSE(w.state().siteFilter());
 }

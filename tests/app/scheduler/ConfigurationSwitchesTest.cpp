@@ -105,7 +105,8 @@ protected:
 
     void click(int checkBox, bool checked)
     {
-        configuration::checkBoxClicked(state, checkBox, checked, engines, tables, fake.prompt);
+        configuration::switchClicked(state, *switchOfCheckBox(checkBox), checked, engines, tables,
+                                     fake.prompt);
     }
 
     int realTimeStops() const
@@ -127,17 +128,23 @@ TEST(ConfigurationFields, CheckBoxesSetTheirFields)
 {
     const std::pair<int, int> pairs[] = {{3, 1}, {4, 2}, {6, 3},  {7, 4},   {8, 5},   {9, 6},
                                          {5, 7}, {2, 8}, {10, 9}, {11, 10}, {12, 11}, {13, 12}};
-    for (const auto& [box, field] : pairs)
-        EXPECT_EQ(configuration::fieldOfCheckBox(box), field) << "CheckBox" << box;
+    for (const auto& [box, field] : pairs) {
+        ASSERT_TRUE(switchOfCheckBox(box).has_value()) << "CheckBox" << box;
+        EXPECT_EQ(switchRow(*switchOfCheckBox(box)).field, field) << "CheckBox" << box;
+        EXPECT_EQ(fieldName(*switchOfCheckBox(box)), u"Champ%1"_s.arg(field));
+    }
     for (int box : {0, 1, 14, -3})
-        EXPECT_FALSE(configuration::fieldOfCheckBox(box).has_value()) << box;
+        EXPECT_FALSE(switchOfCheckBox(box).has_value()) << box;
+    // Only the site filter is read by the panel itself; the clean-up page reads its boxes.
+    EXPECT_EQ(switchRow(Switch::SiteFilter).reader, SwitchReader::Panel);
+    EXPECT_TRUE(Switches::defaults().allOn());
 }
 
 TEST_F(ConfigurationTest, FirstStartWritesTwelveOnes)
 {
     ASSERT_FALSE(workspace.exists(u"configuration.xml"_s));
-    const configuration::Switches switches = configuration::load(tables).value();
-    EXPECT_TRUE(std::all_of(switches.begin(), switches.end(), [](bool on) { return on; }));
+    const Switches switches = configuration::load(tables).value();
+    EXPECT_TRUE(switches.allOn());
     EXPECT_EQ(fields(), kAllOn);
 }
 
@@ -145,29 +152,31 @@ TEST_F(ConfigurationTest, OnlyExactlyOneIsOn)
 {
     writeFields({u"1"_s, u"0"_s, u"01"_s, u" 1"_s, u"true"_s, QString(), u"1"_s, u"1 "_s, u"I"_s,
                  u"1"_s, u"yes"_s, u"1"_s});
-    const configuration::Switches switches = configuration::load(tables).value();
-    const configuration::Switches expected{true, false, false, false, false, false,
-                                           true, false, false, true,  false, true};
+    const Switches switches = configuration::load(tables).value();
+    Switches expected = Switches::allSetTo(false);
+    for (const Switch on : {Switch::CheckOpenedFiles, Switch::SiteFilter,
+                            Switch::CleanStartUpEntries, Switch::BlockCookies})
+        expected.set(on, true);
     EXPECT_EQ(switches, expected);
 }
 
 TEST_F(ConfigurationTest, UnreadableFileIsKeptAsideAndRecreatedAllOn)
 {
     workspace.write(u"configuration.xml"_s, "<DATAPACKET broken");
-    const configuration::Switches switches = configuration::load(tables).value();
-    EXPECT_TRUE(std::all_of(switches.begin(), switches.end(), [](bool on) { return on; }));
+    const Switches switches = configuration::load(tables).value();
+    EXPECT_TRUE(switches.allOn());
     EXPECT_EQ(fields(), kAllOn);
     EXPECT_EQ(workspace.read(u"configuration.xml.bad"_s), QByteArray("<DATAPACKET broken"));
 }
 
 TEST_F(ConfigurationTest, FirstClickWritesZeroForThatSwitchOnly)
 {
-    state.configuration = configuration::load(tables).value();
+    state.switches = configuration::load(tables).value();
     click(2, false);
     QStringList expected = kAllOn;
     expected[7] = u"0"_s; // Champ8
     EXPECT_EQ(fields(), expected);
-    EXPECT_FALSE(state.configuration[7]);
+    EXPECT_FALSE(state.switches.on(Switch::WatchConnectingPrograms));
 
     click(3, false); // Champ1
     expected[0] = u"0"_s;
@@ -179,7 +188,7 @@ TEST_F(ConfigurationTest, FirstClickWritesZeroForThatSwitchOnly)
 
 TEST_F(ConfigurationTest, EveryClickRestartsTheRealTimeEngineOnce)
 {
-    state.configuration = configuration::load(tables).value();
+    state.switches = configuration::load(tables).value();
     fake.processes.add(kRealTime);
     click(2, false);
     EXPECT_EQ(realTimeStops(), 1);
@@ -193,14 +202,6 @@ TEST_F(ConfigurationTest, EveryClickRestartsTheRealTimeEngineOnce)
     EXPECT_TRUE(fake.spawner.calls.back().arguments.isEmpty());
 }
 
-TEST_F(ConfigurationTest, UnknownCheckBoxChangesNothing)
-{
-    state.configuration = configuration::load(tables).value();
-    click(14, false);
-    EXPECT_EQ(fake.spawner.calls.size(), 0u);
-    EXPECT_EQ(fields(), kAllOn);
-}
-
 class FailedSaveTest : public ConfigurationTest, public ::testing::WithParamInterface<int>
 {
 };
@@ -208,7 +209,7 @@ class FailedSaveTest : public ConfigurationTest, public ::testing::WithParamInte
 TEST_P(FailedSaveTest, IsNotifiedAboveLevelOneAndTheEngineStillRestarts)
 {
     state.alertLevel = GetParam();
-    state.configuration = configuration::load(tables).value();
+    state.switches = configuration::load(tables).value();
     const QByteArray before = workspace.read(u"configuration.xml"_s);
     ASSERT_FALSE(before.isEmpty());
     fake.processes.add(kRealTime);
@@ -237,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(AlertLevels, FailedSaveTest, ::testing::Values(1, 2, 3)
 
 TEST_F(ConfigurationTest, WriteAnswersTheSaveFailure)
 {
-    const configuration::Switches switches = configuration::load(tables).value();
+    const Switches switches = configuration::load(tables).value();
     QString error;
     bool written = true;
     {
@@ -253,7 +254,7 @@ TEST_F(ConfigurationTest, WriteAnswersTheSaveFailure)
 
 TEST_F(ConfigurationTest, LoadFailureStillRestartsTheEngineAndShowsTheErrorBox)
 {
-    state.configuration = configuration::load(tables).value();
+    state.switches = configuration::load(tables).value();
     workspace.write(u"configuration.xml"_s, "garbage");
     fake.processes.add(kRealTime);
     click(2, false);
@@ -265,13 +266,13 @@ TEST_F(ConfigurationTest, LoadFailureStillRestartsTheEngineAndShowsTheErrorBox)
     EXPECT_FALSE(fake.prompt.errors.front().isEmpty());
     EXPECT_EQ(fake.spawner.count(kNotifier), 0);
     EXPECT_EQ(workspace.read(u"configuration.xml"_s), QByteArray("garbage"));
-    EXPECT_FALSE(state.configuration[7]); // the switch itself is stored
+    EXPECT_FALSE(state.switches.on(Switch::WatchConnectingPrograms)); // the switch itself is stored
 }
 
 TEST_F(ConfigurationTest, MissingFileAtClickIsALoadFailure)
 {
     QString error;
-    EXPECT_FALSE(configuration::write(state.configuration, engines, tables, 2, &error));
+    EXPECT_FALSE(configuration::write(state.switches, engines, tables, 2, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(fake.spawner.count(kRealTime), 1);
 }

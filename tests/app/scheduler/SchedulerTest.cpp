@@ -250,13 +250,13 @@ TEST(StatusFlags, EachSwitchHasItsPosition)
         [](PanelState& s) { s.internet = true; },
         [](PanelState& s) { s.networkCheck = true; },
         [](PanelState& s) { s.networkChoice = true; },
-        [](PanelState& s) { s.configuration[6] = true; },
+        [](PanelState& s) { s.switches.set(Switch::SiteFilter, true); },
         [](PanelState& s) { s.ctrlpl = true; },
     };
     for (int position = 0; position < int(setOne.size()); ++position) {
         PanelState state;
         state.internet = false;
-        state.configuration.fill(false);
+        state.switches = Switches::allSetTo(false);
         setOne[position](state);
         QString expected = u" 0"_s.repeated(13);
         expected[2 * position + 1] = u'1';
@@ -266,10 +266,10 @@ TEST(StatusFlags, EachSwitchHasItsPosition)
 
 TEST_F(SchedulerTest, OnlySiteFilterAmongTheConfigurationSwitchesIsInTheLine)
 {
-    state.configuration.fill(false);
+    state.switches = Switches::allSetTo(false);
     EXPECT_EQ(statusFlagsLine(state), u" 0 0 0 0 0 0 0 0 1 0 0 0 0"_s);
-    state.configuration.fill(true);
-    state.configuration[6] = false;
+    state.switches = Switches::allSetTo(true);
+    state.switches.set(Switch::SiteFilter, false);
     EXPECT_EQ(statusFlagsLine(state), u" 0 0 0 0 0 0 0 0 1 0 0 0 0"_s);
 }
 

@@ -74,7 +74,7 @@ TEST_F(DashboardPageTest, EachLineIsGreenWhenItsStateIsGoodAndRedOtherwise)
         if (c.viri)
             fresh.workspace().write(u"viri.txt"_s, c.viri);
         fresh.state().firewallMode = QString::fromLatin1(c.mode);
-        fresh.state().configuration[6] = c.siteFilter;
+        fresh.state().switches.set(Switch::SiteFilter, c.siteFilter);
         if (c.realTime)
             fresh.fake.processes.add(u"tempsreel.exe"_s);
         QWidget host;

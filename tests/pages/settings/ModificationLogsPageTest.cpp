@@ -98,7 +98,7 @@ TEST_F(ModificationLogsPageTest, ShowAndDeleteFollowTheAnswerAndSpareAHeldLog)
 TEST_F(ModificationLogsPageTest, SwitchThatIsOffShowsClearAndRestartsTheEngineOnce)
 {
     ASSERT_TRUE(context.tables().create(TableId::Configuration));
-    context.state().configuration[4] = false; // Champ5, CheckBox8
+    context.state().switches.set(Switch::LogNewPrograms, false); // Champ5, CheckBox8
     build();
     for (int number = 6; number <= 9; ++number)
         EXPECT_EQ(panel->findChild<QCheckBox*>(u"CheckBox%1"_s.arg(number))->isChecked(),

@@ -24,9 +24,9 @@ protected:
         panel.show();
     }
 
-    void buildWith(const configuration::Switches& switches)
+    void buildWith(const Switches& switches)
     {
-        context.state().configuration = switches;
+        context.state().switches = switches;
         ASSERT_TRUE(context.tables().create(TableId::Configuration));
         page = std::make_unique<SwitchesPage>(context);
         page->build(&panel);
@@ -56,12 +56,7 @@ protected:
 
     int restarts() const { return context.fake.spawner.count(kRealTime); }
 
-    static configuration::Switches allOn()
-    {
-        configuration::Switches switches;
-        switches.fill(true);
-        return switches;
-    }
+    static Switches allOn() { return Switches::allSetTo(true); }
 
     TestPanelContext context;
     QWidget panel;
@@ -99,8 +94,8 @@ TEST_F(SwitchesPageTest, ControlsArePlacedAndCaptioned)
 
 TEST_F(SwitchesPageTest, SwitchThatIsOffShowsUncheckedAndRestartsTheEngineOnce)
 {
-    configuration::Switches switches = allOn();
-    switches[0] = false; // Champ1, CheckBox3
+    Switches switches = allOn();
+    switches.set(Switch::CheckOpenedFiles, false); // Champ1, CheckBox3
     context.fake.processes.add(kRealTime);
     buildWith(switches);
 
@@ -116,8 +111,10 @@ TEST_F(SwitchesPageTest, SwitchThatIsOffShowsUncheckedAndRestartsTheEngineOnce)
 
 TEST_F(SwitchesPageTest, EverySwitchThatIsOffRunsTheWriter)
 {
-    configuration::Switches switches = allOn();
-    switches[0] = switches[1] = switches[7] = false;
+    Switches switches = allOn();
+    for (const Switch off :
+         {Switch::CheckOpenedFiles, Switch::CheckRemovableDrives, Switch::WatchConnectingPrograms})
+        switches.set(off, false);
     buildWith(switches);
     EXPECT_EQ(restarts(), 3);
     EXPECT_EQ(field(8), u"0"_s);
@@ -133,7 +130,7 @@ TEST_F(SwitchesPageTest, UserClickRunsTheWriterExactlyOnce)
     EXPECT_EQ(restarts(), 1);
     ASSERT_EQ(context.clicks.size(), 1);
     EXPECT_EQ(context.clicks.front(), std::make_pair(2, false));
-    EXPECT_FALSE(context.state().configuration[7]);
+    EXPECT_FALSE(context.state().switches.on(Switch::WatchConnectingPrograms));
     EXPECT_EQ(field(8), u"0"_s);
     EXPECT_EQ(field(1), u"1"_s);
     EXPECT_EQ(field(2), u"1"_s);

@@ -41,11 +41,10 @@ public:
     const platform::Services& services() const override { return m_services; }
     QWidget* window() override { return &m_window; }
 
-    void configurationCheckBoxClicked(int checkBoxNumber, bool checked) override
+    void switchClicked(Switch id, bool checked) override
     {
-        clicks.append({checkBoxNumber, checked});
-        configuration::checkBoxClicked(m_state, checkBoxNumber, checked, m_engines, m_tables,
-                                       fake.prompt);
+        clicks.append({switchRow(id).checkBox, checked});
+        configuration::switchClicked(m_state, id, checked, m_engines, m_tables, fake.prompt);
     }
     void requestTermination() override { ++terminationRequests; }
     void applyLanguage(const QString& chosen) override { languagesApplied.append(chosen); }

@@ -38,9 +38,9 @@ protected:
 
     void build(bool desktopOn = true, bool startupOn = true, bool trashOn = true)
     {
-        context.state().configuration[8] = desktopOn;
-        context.state().configuration[9] = startupOn;
-        context.state().configuration[10] = trashOn;
+        context.state().switches.set(Switch::CleanDeadShortcuts, desktopOn);
+        context.state().switches.set(Switch::CleanStartUpEntries, startupOn);
+        context.state().switches.set(Switch::CleanRecycleBin, trashOn);
         ASSERT_TRUE(context.tables().create(TableId::Configuration));
         // A fresh panel, as the page host gives each build; the old page goes with its own.
         panel = std::make_unique<QWidget>();
@@ -80,7 +80,7 @@ TEST_F(CleanUpPageTest, ControlsAndSwitches)
     EXPECT_EQ(context.clicks, (QList<std::pair<int, bool>>{{11, false}, {12, false}}));
     panel->findChild<QCheckBox*>(u"CheckBox10"_s)->click();
     EXPECT_EQ(context.clicks.back(), std::make_pair(10, false));
-    EXPECT_FALSE(context.state().configuration[8]);
+    EXPECT_FALSE(context.state().switches.on(Switch::CleanDeadShortcuts));
 }
 
 TEST_F(CleanUpPageTest, DeadDesktopShortcutsAreListedAndDeletedUnlessTicked)

@@ -30,7 +30,7 @@ protected:
 
     void build(bool champ12 = true)
     {
-        context.state().configuration[11] = champ12;
+        context.state().switches.set(Switch::BlockCookies, champ12);
         ASSERT_TRUE(context.tables().create(TableId::Configuration));
         // A fresh panel, as the page host gives each build; the old page goes with its own.
         panel = std::make_unique<QWidget>();
@@ -82,7 +82,7 @@ TEST_F(CookiesDownloadsPageTest, ControlsListsAndSwitch)
     EXPECT_EQ(context.clicks.front(), std::make_pair(13, false));
     box->click();
     EXPECT_EQ(context.clicks.back(), std::make_pair(13, true));
-    EXPECT_TRUE(context.state().configuration[11]);
+    EXPECT_TRUE(context.state().switches.on(Switch::BlockCookies));
 }
 
 TEST_F(CookiesDownloadsPageTest, EmptyingDeletesTheListedFilesAndIndexDatAfterYesOnly)

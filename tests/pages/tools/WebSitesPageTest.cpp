@@ -167,7 +167,7 @@ TEST_F(WebSitesPageTest, BuildShowsNamedSitesAndRunsTheHandlersOfSwitchesThatAre
         const char* ctrlplFile; // null: not written
     } cases[] = {{true, true, 0, nullptr}, {false, true, 1, nullptr}, {true, false, 0, "0\r\n"}};
     for (const auto& c : cases) {
-        context.state().configuration[6] = c.siteFilter;
+        context.state().switches.set(Switch::SiteFilter, c.siteFilter);
         context.state().ctrlpl = c.ctrlpl;
         context.clicks.clear();
         QFile::remove(context.workspace().path(u"ctrlpl.txt"_s));
