@@ -103,6 +103,8 @@ int RecordingSpawner::count(const QString& name) const
 bool ScriptedPrompt::askYesNo(const QString& text)
 {
     questions.append(text);
+    if (whileAsked)
+        whileAsked();
     if (answers.empty())
         return defaultAnswer;
     const bool answer = answers.front();
@@ -137,6 +139,14 @@ bool InMemoryAutostart::setValue(const QString& name, const QString& data, QStri
 bool InMemoryAutostart::removeValue(const QString& name)
 {
     return values.remove(name) > 0;
+}
+
+bool InMemoryAutostart::moveValueToTrash(const QString& name, platform::Trash&)
+{
+    if (values.remove(name) == 0)
+        return false;
+    trashed.append(name);
+    return true;
 }
 
 platform::Services FakePlatform::services()

@@ -88,6 +88,8 @@ public:
     QStringList errors;
     // Runs while an error box would be on the screen.
     std::function<void()> whileErrorShown;
+    // Runs while a question would wait for its answer.
+    std::function<void()> whileAsked;
 };
 
 // A clock that shows what the test sets.
@@ -111,8 +113,11 @@ public:
     Value value(const QString& name) const override;
     bool setValue(const QString& name, const QString& data, QString* error) override;
     bool removeValue(const QString& name) override;
+    // Records the name and drops the value, as the trash would take its file away.
+    bool moveValueToTrash(const QString& name, platform::Trash& trash) override;
 
     QMap<QString, Value> values;
+    QStringList trashed;
     int writes = 0;
     bool failWrites = false;
 };
@@ -182,7 +187,14 @@ public:
         ++empties;
         return true;
     }
+    // Records the path; the file stays where it is.
+    bool moveToTrash(const QString& path) override
+    {
+        moved.append(path);
+        return true;
+    }
     int empties = 0;
+    QStringList moved;
 };
 
 class NeverBusyProbe final : public platform::ExclusiveOpenProbe
