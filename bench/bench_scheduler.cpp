@@ -43,6 +43,10 @@ public:
         return m_inner.isRunning(name);
     }
 
+    // The made-up engines (process id 0) count as the user's own.
+    bool isOwn(qint64 pid) const override { return pid == 0 || m_inner.isOwn(pid); }
+    QString programPath(qint64 pid) const override { return m_inner.programPath(pid); }
+
     // Engines that the bench makes look running, with no process behind them.
     QStringList resident;
     bool terminate(qint64) override { return false; } // the bench ends nothing

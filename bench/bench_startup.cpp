@@ -39,6 +39,8 @@ class ReadOnlyProcessTable final : public platform::ProcessTable
 public:
     std::vector<platform::ProcessInfo> snapshot() const override { return m_inner.snapshot(); }
     bool isRunning(QStringView name) const override { return m_inner.isRunning(name); }
+    bool isOwn(qint64 pid) const override { return m_inner.isOwn(pid); }
+    QString programPath(qint64 pid) const override { return m_inner.programPath(pid); }
     bool terminate(qint64) override { return false; }
     std::optional<qint64> residentBytes(qint64 pid) const override
     {

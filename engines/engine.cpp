@@ -10,7 +10,9 @@
 //   netpro.exe <flags>     writes the thirteen flags it was given to netpro.txt
 //   sauvegarde.exe "<first folder>;<second folder>"
 //                          copies the first folder into <second folder>/<its name>,
-//                          never deleting anything; the report goes to sauvegarde.txt
+//                          never deleting anything and never writing through a link or
+//                          into a folder of another user's or one others can write;
+//                          the report goes to sauvegarde.txt
 //   ipcp.exe <host name>   writes the name and its IPv4 address to ipcp.txt (the address
 //                          last); an empty ipcp.txt when the name does not resolve
 //   msgs.exe <text;with;semicolons>
@@ -152,13 +154,18 @@ bool writeAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-// Writes the file whole: a temporary file beside it is renamed over it.
+// Writes the file whole: a temporary file beside it is renamed over it. The temporary
+// file is always a new one: a link or a file planted under its name is never written
+// through; one left by an ended engine of the same process number is removed first.
 bool writeWhole(const std::string& path, const std::string& content)
 {
     const auto slash = path.rfind('/');
     const std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".tmp-" +
                              std::to_string(getpid());
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    constexpr int Flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(temp.c_str(), Flags, 0644);
+    if (fd < 0 && errno == EEXIST && unlink(temp.c_str()) == 0)
+        fd = open(temp.c_str(), Flags, 0644);
     if (fd < 0)
         return false;
     const bool written = writeAll(fd, content.data(), content.size());
@@ -172,9 +179,16 @@ bool writeWhole(const std::string& path, const std::string& content)
 
 std::optional<std::string> readWhole(const std::string& path, std::size_t maxBytes)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
+    struct stat st
+    {
+    };
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
     std::string content;
     char buffer[8192];
     for (;;) {
@@ -324,9 +338,16 @@ int networkEngine(const Self& self, const Args& args)
 
 // ---------------------------------------------------------------------------------
 // Backup
+//
+// The destination may lie in a folder others can write (a shared /tmp folder, a shared
+// disk), so it is walked by descriptors: every folder is opened relative to its parent
+// with O_NOFOLLOW, a link is never entered or written through, and a folder that belongs
+// to another user or that others can write is not written into at all. Copies are new
+// files (O_EXCL) renamed into place and keep the source's permission bits.
 
-// Marks a backup folder this engine made; only in such a folder does it replace older
-// copies. In any other folder existing files are left as they are.
+// Marks a backup folder this engine made; only in such a folder, and only when both the
+// folder and the mark are the user's, does it replace older copies. In any other folder
+// existing files are left as they are.
 constexpr const char* BackupMark = ".orvanel-sauvegarde";
 
 struct BackupCount
@@ -338,14 +359,97 @@ struct BackupCount
     unsigned long long bytes = 0;
 };
 
-bool copyFile(const std::string& from, const std::string& to, const struct stat& source)
+// A descriptor that is closed when it goes out of scope.
+class Descriptor
 {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// Opens an absolute path one folder at a time from "/", refusing every link on the way.
+int openFolderWithoutLinks(const std::string& path)
+{
+    int fd = open("/", FolderFlags);
+    std::size_t at = 1;
+    while (fd >= 0 && at < path.size()) {
+        auto end = path.find('/', at);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(at, end - at);
+        at = end + 1;
+        if (part.empty())
+            continue;
+        const int next = openat(fd, part.c_str(), FolderFlags);
+        close(fd);
+        fd = next;
+    }
+    return fd;
+}
+
+// Why the backup must not write into this open folder; empty when it may.
+std::string refusalOf(int folderFd)
+{
+    struct stat st
+    {
+    };
+    if (fstat(folderFd, &st) != 0 || !S_ISDIR(st.st_mode))
+        return "is no folder";
+    if (st.st_uid != geteuid())
+        return "belongs to another user";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "can be written by other users";
+    return {};
+}
+
+// The mark counts only as a plain file of the user's own.
+bool hasOwnMark(int folderFd)
+{
+    struct stat st
+    {
+    };
+    return fstatat(folderFd, BackupMark, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+           st.st_uid == geteuid();
+}
+
+// Makes the folder name inside parentFd when missing (never wider than the source's mode
+// and never writable by others) and opens it; -1 when it is a link, no folder, another
+// user's or writable by others.
+int openOwnFolderAt(int parentFd, const std::string& name, mode_t sourceMode, bool* made)
+{
+    *made = mkdirat(parentFd, name.c_str(), sourceMode & 0755) == 0;
+    if (!*made && errno != EEXIST)
+        return -1;
+    const int fd = openat(parentFd, name.c_str(), FolderFlags);
+    if (fd >= 0 && !refusalOf(fd).empty()) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool copyInto(int in, int folderFd, const std::string& name, const struct stat& source)
+{
+    const std::string temp = name + ".part-" + std::to_string(getpid());
+    // Readable by nobody else while it is written; the source's bits come at the end.
+    const int out =
+        openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0)
         return false;
-    const std::string temp = to + ".part-" + std::to_string(getpid());
-    const int out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    bool ok = out >= 0;
+    bool ok = true;
     char buffer[65536];
     while (ok) {
         const ssize_t n = read(in, buffer, sizeof buffer);
@@ -357,33 +461,31 @@ bool copyFile(const std::string& from, const std::string& to, const struct stat&
         }
         ok = writeAll(out, buffer, static_cast<std::size_t>(n));
     }
-    close(in);
-    if (out >= 0) {
-        const timespec times[2] = {source.st_atim, source.st_mtim};
-        ok = ok && futimens(out, times) == 0;
-        ok = close(out) == 0 && ok;
-    }
-    if (!ok || rename(temp.c_str(), to.c_str()) != 0) {
-        unlink(temp.c_str());
+    const timespec times[2] = {source.st_atim, source.st_mtim};
+    ok = ok && fchmod(out, source.st_mode & 0777) == 0 && futimens(out, times) == 0;
+    ok = close(out) == 0 && ok;
+    if (!ok || renameat(folderFd, temp.c_str(), folderFd, name.c_str()) != 0) {
+        unlinkat(folderFd, temp.c_str(), 0);
         return false;
     }
     return true;
 }
 
-void backUpFile(const std::string& from, const std::string& to, bool replaceOlder,
+void backUpFile(const std::string& from, int folderFd, const std::string& name, bool replaceOlder,
                 BackupCount& count)
 {
+    const Descriptor in(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat source
     {
     };
     struct stat target
     {
     };
-    if (stat(from.c_str(), &source) != 0) {
+    if (!in.valid() || fstat(in.get(), &source) != 0 || !S_ISREG(source.st_mode)) {
         ++count.failed;
         return;
     }
-    if (lstat(to.c_str(), &target) == 0) {
+    if (fstatat(folderFd, name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0) {
         const bool same = S_ISREG(target.st_mode) && target.st_size == source.st_size &&
                           target.st_mtim.tv_sec == source.st_mtim.tv_sec;
         if (same) {
@@ -395,7 +497,7 @@ void backUpFile(const std::string& from, const std::string& to, bool replaceOlde
             return;
         }
     }
-    if (copyFile(from, to, source)) {
+    if (copyInto(in.get(), folderFd, name, source)) {
         ++count.copied;
         count.bytes += static_cast<unsigned long long>(source.st_size);
     } else {
@@ -403,7 +505,7 @@ void backUpFile(const std::string& from, const std::string& to, bool replaceOlde
     }
 }
 
-void backUpFolder(const std::string& from, const std::string& to, int depth, bool replaceOlder,
+void backUpFolder(const std::string& from, int toFd, int depth, bool replaceOlder,
                   BackupCount& count)
 {
     constexpr std::size_t MaxFiles = 5000;
@@ -412,14 +514,20 @@ void backUpFolder(const std::string& from, const std::string& to, int depth, boo
         if (count.copied + count.unchanged + count.kept >= MaxFiles || count.bytes >= MaxBytes)
             return;
         const std::string source = joinPath(from, entry.name);
-        const std::string target = joinPath(to, entry.name);
         if (entry.regular) {
-            backUpFile(source, target, replaceOlder, count);
+            backUpFile(source, toFd, entry.name, replaceOlder, count);
         } else if (entry.directory && depth > 0) {
-            if (mkdir(target.c_str(), 0755) != 0 && errno != EEXIST)
+            struct stat st
+            {
+            };
+            bool made = false;
+            const Descriptor sub(stat(source.c_str(), &st) == 0
+                                     ? openOwnFolderAt(toFd, entry.name, st.st_mode, &made)
+                                     : -1);
+            if (!sub.valid())
                 ++count.failed;
-            else if (isDirectory(target))
-                backUpFolder(source, target, depth - 1, replaceOlder, count);
+            else
+                backUpFolder(source, sub.get(), depth - 1, replaceOlder, count);
         }
     }
 }
@@ -448,22 +556,37 @@ std::string backUpSet(const std::string& set)
         return "backup set not understood: " + set;
     const auto from = realPath(folders->first);
     const auto into = realPath(folders->second);
-    if (!from || !into || *from == "/")
+    struct stat source
+    {
+    };
+    if (!from || !into || *from == "/" || stat(from->c_str(), &source) != 0)
         return "backup set not usable: " + set;
-    const std::string target = joinPath(*into, from->substr(from->rfind('/') + 1));
+    const std::string name = from->substr(from->rfind('/') + 1);
+    const std::string target = joinPath(*into, name);
     // Copying a folder into itself would never end, and over itself would lose nothing
     // but make no backup either.
     if (target == *from || isInside(target, *from))
         return "backup refused, the copy would lie inside the folder: " + set;
+    const Descriptor destination(openFolderWithoutLinks(*into));
+    if (!destination.valid())
+        return "backup refused, the backup folder cannot be opened without following a link: " +
+               *into;
+    if (const std::string why = refusalOf(destination.get()); !why.empty())
+        return "backup refused, the backup folder " + why + ": " + *into;
     bool made = false;
-    if (mkdir(target.c_str(), 0755) == 0) {
-        made = writeWhole(joinPath(target, BackupMark), "");
-    } else if (errno != EEXIST || !isDirectory(target)) {
-        return "backup folder cannot be made: " + target;
+    const Descriptor copyFolder(openOwnFolderAt(destination.get(), name, source.st_mode, &made));
+    if (!copyFolder.valid())
+        return "backup refused, " + target +
+               " is a link, no folder, another user's or can be written by other users";
+    if (made) {
+        const int mark = openat(copyFolder.get(), BackupMark,
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (mark >= 0)
+            close(mark);
     }
-    const bool ours = made || access(joinPath(target, BackupMark).c_str(), F_OK) == 0;
+    const bool ours = hasOwnMark(copyFolder.get());
     BackupCount count;
-    backUpFolder(*from, target, 16, ours, count);
+    backUpFolder(*from, copyFolder.get(), 16, ours, count);
     return *from + " -> " + target + ": " + std::to_string(count.copied) + " copied, " +
            std::to_string(count.unchanged) + " unchanged, " + std::to_string(count.kept) +
            " kept, " + std::to_string(count.failed) + " failed";

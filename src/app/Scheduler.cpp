@@ -5,6 +5,7 @@
 #include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -126,11 +127,14 @@ void Scheduler::startScanAndBackups(bool minuteChanged)
     if (m_state.hourlyScan && fullHour && !running(names::ScanEngine))
         launch(QStringLiteral("scanwapper.exe 0"));
 
-    const QString& set = m_state.selectedBackupSet;
-    if (m_state.backupSchedule == BackupSchedule::EveryHour && fullHour && !set.isEmpty() &&
+    // The set is one argument, as the backup page's button gives it: folder names keep
+    // their blanks and quotes.
+    const QStringList set{m_state.selectedBackupSet};
+    const bool hasSet = !set.first().isEmpty();
+    if (m_state.backupSchedule == BackupSchedule::EveryHour && fullHour && hasSet &&
         !running(names::BackupEngine))
         start(names::BackupEngine, set);
-    if (m_state.backupSchedule == BackupSchedule::EveryMinute && minuteChanged && !set.isEmpty() &&
+    if (m_state.backupSchedule == BackupSchedule::EveryMinute && minuteChanged && hasSet &&
         !running(names::BackupEngine))
         start(names::BackupEngine, set);
 }
@@ -175,11 +179,45 @@ void Scheduler::enforceQuarantine()
     for (const QString& name : *quarantined) {
         if (name.isEmpty() || !m_snapshot.names.contains(name, Qt::CaseInsensitive))
             continue;
-        if (running(name)) {
-            stop(name);
+        if (!running(name))
+            continue;
+        // The files the scans found under this name; a name whose alerts cannot be read
+        // now is left for a later tick rather than ended by its name alone.
+        const std::optional<QStringList> files = detectedFilesOf(name);
+        if (!files)
+            continue;
+        m_processes.reset();
+        if (m_engines.stopQuarantined(name, *files))
             m_engines.notify(name, m_state.alertLevel);
-        }
     }
+}
+
+std::optional<QStringList> Scheduler::detectedFilesOf(const QString& name)
+{
+    if (!m_engines.isFree(names::AlertsTable))
+        return std::nullopt;
+    const std::optional<FileStamp> stamp = FileStamp::of(m_tables.path(TableId::Alerts));
+    if (!stamp || stamp != m_alertsStamp || isFresh(*stamp)) {
+        std::vector<std::pair<QString, QString>> detections;
+        const bool read = m_tables.use(TableId::Alerts, [&detections](Table& table) {
+            for (table.first(); !table.atEnd(); table.next()) {
+                const QString path = table.value(u"Champ8");
+                if (QDir::isAbsolutePath(path))
+                    detections.emplace_back(table.value(u"Champ1").trimmed(), path);
+            }
+            return false;
+        });
+        if (stamp && !read)
+            return std::nullopt;
+        m_detections = std::move(detections);
+        m_alertsStamp = stamp;
+    }
+    QStringList files;
+    const QString wanted = name.trimmed();
+    for (const auto& [program, path] : m_detections)
+        if (program.compare(wanted, Qt::CaseInsensitive) == 0 && !files.contains(path))
+            files.append(path);
+    return files;
 }
 
 const QStringList* Scheduler::quarantinedNames()
@@ -233,10 +271,23 @@ const ProcessSnapshot& Scheduler::processes()
 
 bool Scheduler::running(const QString& name)
 {
-    return processes().names.contains(name, Qt::CaseInsensitive);
+    // Only the user's own processes count: another account may run a program of any name.
+    const ProcessSnapshot& list = processes();
+    for (qsizetype i = 0; i < list.names.size(); ++i) {
+        if (list.names[i].compare(name, Qt::CaseInsensitive) == 0 &&
+            m_engines.isOwnProcess(list.ids[i].toLongLong()))
+            return true;
+    }
+    return false;
 }
 
 void Scheduler::start(const QString& name, const QString& arguments)
+{
+    m_processes.reset();
+    m_engines.start(name, arguments);
+}
+
+void Scheduler::start(const QString& name, const QStringList& arguments)
 {
     m_processes.reset();
     m_engines.start(name, arguments);

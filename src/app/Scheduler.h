@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace orvanel {
 
@@ -62,6 +64,9 @@ private:
     void enforceQuarantine();
     // The names of quarantaines.xml, or null when the file cannot be read now.
     const QStringList* quarantinedNames();
+    // The full paths alertes.xml gives (Champ8) for detections of this program name
+    // (Champ1); nothing when the alerts cannot be read now.
+    std::optional<QStringList> detectedFilesOf(const QString& name);
     // Whether the local host lookup gives an address other than a loopback one. The
     // lookup is made at most once a minute.
     bool hasAddressOtherThanLoopback();
@@ -73,6 +78,7 @@ private:
     bool running(const QString& name);
     const ProcessSnapshot& processes();
     void start(const QString& name, const QString& arguments = QString());
+    void start(const QString& name, const QStringList& arguments);
     void launch(const QString& commandLine);
     void stop(const QString& name);
     QString clockMinute() const;
@@ -87,12 +93,14 @@ private:
     QString m_idleMinute;
     QString m_lastIdleMinute;
     ProcessSnapshot m_snapshot;
-    std::optional<ProcessSnapshot> m_processes; // this tick's walk, while still valid
-    QStringList m_quarantined;                  // names of quarantaines.xml as last read
-    std::optional<FileStamp> m_quarantineStamp; // the file as it was then
-    bool m_quarantineReported = false;          // an unopenable list was reported
-    QString m_lookupAddress;                    // the last host lookup's address
-    QDateTime m_lookupTime;                     // and when it was made
+    std::optional<ProcessSnapshot> m_processes;            // this tick's walk, while still valid
+    QStringList m_quarantined;                             // names of quarantaines.xml as last read
+    std::optional<FileStamp> m_quarantineStamp;            // the file as it was then
+    bool m_quarantineReported = false;                     // an unopenable list was reported
+    std::vector<std::pair<QString, QString>> m_detections; // program name and file of alerts
+    std::optional<FileStamp> m_alertsStamp;                // alertes.xml as it was then
+    QString m_lookupAddress;                               // the last host lookup's address
+    QDateTime m_lookupTime;                                // and when it was made
 };
 
 } // namespace orvanel

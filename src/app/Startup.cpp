@@ -7,6 +7,7 @@
 #include "pages/PanelStyle.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
+#include "platform/gui/MessageBoxPrompt.h"
 #include "platform/linux/FlockSingleInstanceLock.h"
 #include "workspace/Names.h"
 
@@ -49,6 +50,14 @@ bool takeInstanceLock(platform::SingleInstanceLock& lock)
     const int answer = lock.acquire(names::InstanceLockName);
     return answer != platform::SingleInstanceLock::AlreadyExists &&
            answer != platform::SingleInstanceLock::AccessDenied;
+}
+
+QString runtimeFolderRefusalText(const QString& reason)
+{
+    return QStringLiteral("Orvanel cannot start: %1. Another user could hold or replace its "
+                          "single-instance lock and its engine socket there. Give it a runtime "
+                          "folder of your own with mode 0700 (XDG_RUNTIME_DIR).")
+        .arg(reason);
 }
 
 QString workspaceDirOf(const QString& programFile)
@@ -123,7 +132,9 @@ void SessionEndWatcher::readSignal()
 int run(int argc, char** argv)
 {
     platform::FlockSingleInstanceLock lock;
-    if (!takeInstanceLock(lock))
+    // A second instance ends silently; a runtime folder somebody else controls is no
+    // second instance and is reported below, once there is an application to show it.
+    if (!takeInstanceLock(lock) && lock.refusal().isEmpty())
         return 0;
 
     QApplication app(argc, argv);
@@ -146,6 +157,13 @@ int run(int argc, char** argv)
             window->WMQueryEndSession();
         QCoreApplication::exit(0);
     });
+
+    if (!lock.refusal().isEmpty()) {
+        const QString message = runtimeFolderRefusalText(lock.refusal());
+        qCritical("%s", qUtf8Printable(message));
+        platform::MessageBoxPrompt().showError(message);
+        return ending ? 0 : 1;
+    }
 
     // From the build tree the workspace is the program's folder; an installed panel works
     // in the user's own folder and its autostart entry names the installed launcher.

@@ -19,6 +19,9 @@ namespace orvanel::startup {
 // of another instance's.
 bool takeInstanceLock(platform::SingleInstanceLock& lock);
 
+// The message of a start refused because the runtime folder is not the user's alone.
+QString runtimeFolderRefusalText(const QString& reason);
+
 // The workspace directory of a program file: its folder, symbolic links resolved, with
 // a trailing "/".
 QString workspaceDirOf(const QString& programFile);
@@ -30,7 +33,8 @@ void prepareSignals();
 
 // The whole start, for main(): answers the process's exit code. 0 for a second start and
 // for an end of the session; non-zero when the main window could not prepare the
-// workspace.
+// workspace, or when the workspace or the runtime folder is not the user's alone (after
+// an error box that says why).
 int run(int argc, char** argv);
 
 // Tells when the session ends: SIGTERM and SIGHUP (through a socket pair, so that the

@@ -87,7 +87,8 @@ bool makeOwnFolder(const QString& dir, QString* error)
         *error = u"The workspace folder %1 is not a folder of this user."_s.arg(dir);
         return false;
     }
-    return true;
+    *error = workspaceRefusal(dir);
+    return error->isEmpty();
 }
 
 struct ShippedFile
@@ -171,6 +172,25 @@ bool copyShipped(const ShippedFile& file, const QString& workspaceDir, QString* 
 
 } // namespace
 
+QString workspaceRefusal(const QString& dir)
+{
+    // The folder the engines will run in: links resolved, as they see it.
+    const QString canonical = QFileInfo(dir).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? QDir::cleanPath(dir) : canonical;
+    const auto info = statOf(path, false);
+    QString why;
+    if (!info || !S_ISDIR(info->st_mode))
+        why = u"it is not a folder"_s;
+    else if (info->st_uid != ::geteuid())
+        why = u"it belongs to another user"_s;
+    else if ((info->st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        why = u"other users can write in it and could replace the engine programs Orvanel "
+              u"starts from there"_s;
+    if (why.isEmpty())
+        return {};
+    return u"The workspace folder %1 cannot be used: %2."_s.arg(path, why);
+}
+
 std::optional<Layout> parseLayout(const QString& programDir, QStringView text, QString* error)
 {
     QString launcher, data;
@@ -244,8 +264,13 @@ Location locateWorkspace(const QString& programFile)
     const std::optional<Layout> layout = readLayout(programDir, &error);
     if (!error.isEmpty())
         return {{}, {}, error};
-    if (!layout)
+    if (!layout) {
+        // The build tree: the folder of the program file, links resolved.
+        error = workspaceRefusal(programDir);
+        if (!error.isEmpty())
+            return {{}, {}, error};
         return {programDir, programFile, {}};
+    }
     const QString dir = userWorkspaceDir(qEnvironmentVariable("XDG_DATA_HOME"), homeFolder());
     if (dir.isEmpty())
         return {{}, {}, u"The workspace folder cannot be found: no home folder is known."_s};

@@ -55,6 +55,11 @@ QString userWorkspaceDir(const QString& xdgDataHome, const QString& home);
 // renamed over it, so a link in its place is replaced, never written through.
 bool prepareWorkspace(const Layout& layout, const QString& workspaceDir, QString* error);
 
+// Why the folder must not be the workspace (links resolved): no folder, another user's, or one that
+// group or others can write, who could then put programs of their own under the engines' names.
+// Empty when it may.
+QString workspaceRefusal(const QString& dir);
+
 // What the process start needs to know.
 struct Location
 {

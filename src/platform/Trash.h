@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace orvanel::platform {
 
 // The user's trash (the recycle bin of every drive): the clean-up page empties it.
@@ -12,6 +14,11 @@ public:
     // false when something could not be deleted; what could be deleted is gone all the
     // same.
     virtual bool empty() = 0;
+
+    // Moves the file (a link as itself) into the user's trash, with the record of where it
+    // came from, so that the user can bring it back. False, with the file left where it
+    // is, when it cannot be moved there.
+    virtual bool moveToTrash(const QString& path) = 0;
 };
 
 } // namespace orvanel::platform

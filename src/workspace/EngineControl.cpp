@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -23,6 +24,14 @@ bool isProgramFile(const QString& path)
 {
     const QFileInfo info(path);
     return info.isFile() && info.isExecutable();
+}
+
+// A file's path with links resolved, as /proc/PID/exe gives it; the path as written when
+// the file is gone (a process may still run a deleted program).
+QString resolvedPath(const QString& file)
+{
+    const QString canonical = QFileInfo(file).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(file) : canonical;
 }
 
 } // namespace
@@ -73,6 +82,24 @@ bool EngineControl::stop(const QString& name)
 
 bool EngineControl::stop(const QStringList& names)
 {
+    return stopWhere(names, [](qint64) { return true; });
+}
+
+bool EngineControl::stopQuarantined(const QString& name, const QStringList& detectedFiles)
+{
+    QStringList files;
+    for (const QString& file : detectedFiles)
+        files.append(resolvedPath(file));
+    return stopWhere({name}, [&](qint64 pid) {
+        const QString program = m_processes.programPath(pid);
+        if (program.isEmpty() || isSystemProgramPath(program))
+            return false;
+        return files.isEmpty() || files.contains(program);
+    });
+}
+
+template <typename Wanted> bool EngineControl::stopWhere(const QStringList& names, Wanted&& wanted)
+{
     // One walk of the process list serves every name: the engines are still ended name
     // after name, in the order given.
     const std::vector<platform::ProcessInfo> processes = m_processes.snapshot();
@@ -80,15 +107,35 @@ bool EngineControl::stop(const QStringList& names)
     bool ended = false;
     for (const QString& name : names) {
         for (const platform::ProcessInfo& process : processes) {
-            if (process.pid == own || process.name.compare(name, Qt::CaseInsensitive) != 0)
+            if (process.pid == own || process.name.compare(name, Qt::CaseInsensitive) != 0 ||
+                !m_processes.isOwn(process.pid) || !wanted(process.pid))
                 continue;
-            // Refusals (another user's process, one that is already gone) are passed over
-            // so that every other instance still ends.
+            // Refusals (one that is already gone) are passed over so that every other
+            // instance still ends.
             if (m_processes.terminate(process.pid))
                 ended = true;
         }
     }
     return ended;
+}
+
+bool isSystemProgramPath(const QString& program)
+{
+    static const QStringList systemFolders = {
+        u"/usr/"_s,  u"/bin/"_s, u"/sbin/"_s,           u"/opt/"_s,
+        u"/snap/"_s, u"/app/"_s, u"/var/lib/flatpak/"_s};
+    const QString path = QDir::cleanPath(program);
+    for (const QString& folder : systemFolders)
+        if (path.startsWith(folder))
+            return true;
+    // /lib, /lib32, /lib64, /libx32 …
+    const qsizetype slash = path.indexOf(u'/', 1);
+    if (path.startsWith(u"/lib"_s) && slash > 0)
+        return true;
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(dataHome))
+        dataHome = QDir::homePath() + u"/.local/share"_s;
+    return path.startsWith(QDir::cleanPath(dataHome) + u"/flatpak/"_s);
 }
 
 ProcessSnapshot EngineControl::snapshot() const

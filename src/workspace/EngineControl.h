@@ -41,15 +41,25 @@ public:
     // workspace directory first, then in PATH.
     bool launch(const QString& commandLine);
 
-    // Running test: whether a process of this executable name runs (letter case ignored).
+    // Running test: whether a process of the user's own with this executable name runs
+    // (letter case ignored).
     bool isRunning(const QString& name) const;
+    // Whether the process of this id runs as the user (see ProcessTable::isOwn).
+    bool isOwnProcess(qint64 pid) const { return m_processes.isOwn(pid); }
 
-    // Engine stop: ends every process of this name; true when one was ended. Never ends
-    // the panel itself.
+    // Engine stop: ends every process of the user's own of this name; true when one was
+    // ended. Never ends the panel itself nor another user's process.
     bool stop(const QString& name);
     // Engine stop of several names in turn, over one snapshot of the process list.
     bool stop(const QStringList& names);
 
+    // Quarantine stop: like the engine stop, but a quarantined name is a name somebody
+    // else chose (a detected file's name), so a program of the system's folders is never
+    // ended, and when the detections name the files (detectedFiles not empty) only
+    // processes that run one of those very files are.
+    bool stopQuarantined(const QString& name, const QStringList& detectedFiles);
+
+    // Every process of every user; running tests over it must ask isOwnProcess.
     ProcessSnapshot snapshot() const;
 
     // Notification: blanks become ";" and msgs.exe gets the text, only above level 1.
@@ -75,6 +85,8 @@ public:
     platform::ProcessTable& processes() const { return m_processes; }
 
 private:
+    template <typename Wanted> bool stopWhere(const QStringList& names, Wanted&& wanted);
+
     QString m_dir;
     platform::ProcessTable& m_processes;
     platform::Spawner& m_spawner;
@@ -82,5 +94,10 @@ private:
     std::chrono::milliseconds m_waitBound{10000};
     QSet<QString> m_reported;
 };
+
+// Whether a program file lies in a folder of the system's or of installed software:
+// /usr, /bin, /sbin, /lib*, /opt, /snap, /app and the flatpak folders (the system's and
+// the user's $XDG_DATA_HOME/flatpak). The path is the resolved path of /proc/PID/exe.
+bool isSystemProgramPath(const QString& program);
 
 } // namespace orvanel

@@ -32,6 +32,8 @@ inline constexpr auto FirewallFile = "firewall.txt"_L1;
 inline constexpr auto CtrlplFile = "ctrlpl.txt"_L1;
 inline constexpr auto ScanTypeFile = "analyse.txt"_L1;
 inline constexpr auto FoundFilesFile = "liste2.txt"_L1;
+// The folder search engine's record of the chosen folder's files (step 1).
+inline constexpr auto DuplicateRecordFile = "scandisk-record.txt"_L1;
 inline constexpr auto ResolvedAddressFile = "ipcp.txt"_L1;
 
 // Engine programs

@@ -223,4 +223,10 @@ bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& wr
     return true;
 }
 
+Descriptor::~Descriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
 } // namespace orvanel::files

@@ -78,4 +78,21 @@ private:
 bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& write,
                   QString* error = nullptr);
 
+// A descriptor of the system's, closed when it goes out of scope: for work on a folder
+// opened once, relative to which its entries are compared and removed.
+class Descriptor final
+{
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor();
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
 } // namespace orvanel::files

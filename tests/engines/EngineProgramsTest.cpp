@@ -2,6 +2,8 @@
 // workspace, the way the panel starts them: the argument string split at blanks. The
 // home folder is a temporary one too.
 
+#include "support/OtherAccount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,9 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/stat.h>
+#include <vector>
+
 namespace {
 
 using namespace Qt::StringLiterals;
+using orvanel::testing::OtherAccount;
 
 class EnginePrograms : public ::testing::Test
 {
@@ -22,6 +29,7 @@ protected:
     QTemporaryDir temp;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QString errorOutput;
+    QString caseFolder; // a folder of its own for each case of a table, with its "/"
 
     void SetUp() override
     {
@@ -31,7 +39,7 @@ protected:
         environment.insert(u"ORVANEL_CLAMAV_SYSTEM_DIR"_s, makeFolder(u"no databases"_s));
     }
 
-    QString dir() const { return QDir(temp.path()).canonicalPath() + u'/'; }
+    QString dir() const { return QDir(temp.path()).canonicalPath() + u'/' + caseFolder; }
     QString path(const QString& name) const { return dir() + name; }
 
     // The engines that protect for real are another program, with our signature file.
@@ -197,6 +205,12 @@ TEST_F(EnginePrograms, ScheduledScanAndOddScanRequestsAreLogged)
 
 class Backup : public EnginePrograms
 {
+public:
+    // For the planting steps of the table below.
+    using EnginePrograms::makeFolder;
+    using EnginePrograms::path;
+    using EnginePrograms::write;
+
 protected:
     QString set(const QString& first, const QString& second) const
     {
@@ -258,6 +272,136 @@ TEST_F(Backup, FoldersWithBlanksSurviveTheSplitAtBlanks)
     const QStringList words = set(u"my work"_s, u"save"_s).split(u' ');
     ASSERT_EQ(run(u"sauvegarde.exe"_s, words), 0);
     EXPECT_EQ(read(u"save/my work/a.txt"_s), QByteArray("a"));
+}
+
+// What another user can plant where a backup goes: the backup of work (a.txt, private,
+// and sub/b.desktop) must never write into victim, whose todo.txt is the user's live file.
+struct PlantedCase
+{
+    const char* what;
+    bool needsOtherAccount;
+    QString destination;
+    std::function<void(Backup&, OtherAccount&)> plant;
+    const char* report; // what the backup report says
+};
+
+TEST_F(Backup, NeverWritesThroughLinksOrIntoFoldersOthersCanReach)
+{
+    const auto link = [](Backup& t, const QString& name, const QString& target) {
+        ASSERT_TRUE(QFile::link(t.path(target), t.path(name))) << name.toStdString();
+    };
+    const auto chmod = [](Backup& t, const QString& name, mode_t mode) {
+        ASSERT_EQ(::chmod(QFile::encodeName(t.path(name)).constData(), mode), 0);
+    };
+    const auto marked = [](Backup& t, const QString& folder) {
+        t.makeFolder(folder);
+        t.write(folder + u"/.orvanel-sauvegarde"_s, "");
+    };
+    const std::vector<PlantedCase> cases = {
+        {"a link planted in a shared folder", false, u"shared"_s,
+         [&](Backup& t, OtherAccount&) {
+             t.makeFolder(u"shared"_s);
+             chmod(t, u"shared"_s, 01777);
+             link(t, u"shared/work"_s, u"victim"_s);
+         },
+         "can be written by other users"},
+        {"a link in the place of the copy's folder", false, u"save"_s,
+         [&](Backup& t, OtherAccount&) {
+             t.makeFolder(u"save"_s);
+             link(t, u"save/work"_s, u"victim"_s);
+         },
+         "is a link"},
+        {"a link in the place of a copy in the backup's own folder", false, u"save"_s,
+         [&](Backup& t, OtherAccount&) {
+             marked(t, u"save/work"_s);
+             link(t, u"save/work/a.txt"_s, u"victim/todo.txt"_s);
+         },
+         "1 kept"},
+        {"a link in the place of a sub-folder of the copy", false, u"save"_s,
+         [&](Backup& t, OtherAccount&) {
+             marked(t, u"save/work"_s);
+             link(t, u"save/work/sub"_s, u"victim"_s);
+         },
+         "1 failed"},
+        {"a destination everybody may write", false, u"open"_s,
+         [&](Backup& t, OtherAccount&) {
+             t.makeFolder(u"open"_s);
+             chmod(t, u"open"_s, 0777);
+         },
+         "can be written by other users"},
+        {"a destination of another user", true, u"theirs"_s,
+         [&](Backup& t, OtherAccount& other) {
+             t.makeFolder(u"theirs"_s);
+             ASSERT_TRUE(other.give(t.path(u"theirs"_s)));
+         },
+         "belongs to another user"},
+        {"the mark in another user's folder with a link inside", true, u"save"_s,
+         [&](Backup& t, OtherAccount& other) {
+             marked(t, u"save/work"_s);
+             link(t, u"save/work/a.txt"_s, u"victim/todo.txt"_s);
+             for (const QString& name :
+                  {u"save/work"_s, u"save/work/.orvanel-sauvegarde"_s, u"save/work/a.txt"_s})
+                 ASSERT_TRUE(other.give(t.path(name)));
+         },
+         "another user's"},
+        {"a folder another user made beforehand with mode 0777", true, u"save"_s,
+         [&](Backup& t, OtherAccount& other) {
+             t.makeFolder(u"save/work"_s);
+             chmod(t, u"save/work"_s, 0777);
+             ASSERT_TRUE(other.give(t.path(u"save/work"_s)));
+         },
+         "another user's"},
+    };
+    OtherAccount other;
+    for (const PlantedCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsOtherAccount && !other.exists())
+            continue; // the skip is reported once, below
+        caseFolder = QString::fromUtf8(c.what) + u'/';
+        makeFolder(u"work/sub"_s);
+        makeFolder(u"victim"_s);
+        write(u"work/a.txt"_s, "private key");
+        chmod(*this, u"work/a.txt"_s, 0600);
+        write(u"work/sub/b.desktop"_s, "[Desktop Entry]\nExec=planted\n");
+        write(u"victim/todo.txt"_s, "live");
+        c.plant(*this, other);
+        ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, c.destination)}), 0);
+        EXPECT_TRUE(read(u"sauvegarde.txt"_s).contains(c.report))
+            << read(u"sauvegarde.txt"_s).toStdString();
+        EXPECT_EQ(read(u"victim/todo.txt"_s), QByteArray("live"));
+        EXPECT_EQ(QDir(path(u"victim"_s))
+                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{u"todo.txt"_s});
+    }
+    if (!other.exists())
+        GTEST_SKIP() << "the cases of another user's folders: " << other.whyMissing().toStdString();
+}
+
+TEST_F(Backup, CopiesKeepTheirSourcesPermissionBits)
+{
+    const std::vector<std::pair<QString, mode_t>> sources = {{u"work/key"_s, 0600},
+                                                             {u"work/shared.txt"_s, 0644},
+                                                             {u"work/group.txt"_s, 0640},
+                                                             {u"work/tool"_s, 0750},
+                                                             {u"work/private/notes"_s, 0400}};
+    makeFolder(u"work/private"_s);
+    makeFolder(u"save"_s);
+    for (const auto& [name, mode] : sources) {
+        write(name, "content");
+        ASSERT_EQ(::chmod(QFile::encodeName(path(name)).constData(), mode), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(path(u"work/private"_s)).constData(), 0700), 0);
+    ASSERT_EQ(run(u"sauvegarde.exe"_s, {set(u"work"_s, u"save"_s)}), 0);
+    const auto modeOf = [this](const QString& name) {
+        struct stat st
+        {
+        };
+        return ::lstat(QFile::encodeName(path(name)).constData(), &st) == 0 ? st.st_mode & 07777
+                                                                            : mode_t(-1);
+    };
+    for (const auto& [name, mode] : sources)
+        EXPECT_EQ(modeOf(u"save/"_s + name), mode) << name.toStdString();
+    EXPECT_EQ(modeOf(u"save/work/private"_s) & 077, 0u);
 }
 
 TEST_F(EnginePrograms, OneShotEnginesEndNormallyWhateverTheArguments)

@@ -1,6 +1,7 @@
 // The workspace of an installed panel: the layout file beside it, the user's folder,
 // and how the program's copies in that folder are kept up to date.
 #include "app/UserWorkspace.h"
+#include "support/OtherAccount.h"
 #include "workspace/Names.h"
 
 #include <QDir>
@@ -86,6 +87,43 @@ TEST(LayoutFile, ABuildTreeProgramWorksInItsOwnFolderAndStartsItself)
     EXPECT_TRUE(location.error.isEmpty());
     EXPECT_EQ(location.workspaceDir, folder);
     EXPECT_EQ(location.autostartCommand, folder + u"orvanel"_s);
+}
+
+TEST(LayoutFile, AWorkspaceOthersCanWriteOrOwnIsRefusedWithItsReason)
+{
+    OtherAccount other;
+    const struct
+    {
+        const char* what;
+        mode_t mode;
+        bool others;         // given to the other account
+        const char* refusal; // empty: used
+    } cases[] = {
+        {"private", 0700, false, ""},
+        {"readable by all", 0755, false, ""},
+        {"writable by all", 0777, false, "other users can write"},
+        {"writable by the group", 0775, false, "other users can write"},
+        {"shared like /tmp", 01777, false, "other users can write"},
+        {"another user's", 0755, true, "belongs to another user"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.others && !other.exists())
+            continue;
+        QTemporaryDir dir;
+        const QString folder = QDir(dir.path()).canonicalPath();
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.mode), 0);
+        if (c.others) {
+            ASSERT_TRUE(other.give(folder));
+        }
+        const install::Location location = install::locateWorkspace(folder + u"/orvanel"_s);
+        EXPECT_TRUE(install::workspaceRefusal(folder).contains(QLatin1StringView(c.refusal)));
+        EXPECT_TRUE(location.error.contains(QLatin1StringView(c.refusal)))
+            << location.error.toStdString();
+        EXPECT_EQ(location.workspaceDir.isEmpty(), *c.refusal != '\0');
+    }
+    if (!other.exists())
+        GTEST_SKIP() << "another user's folder: " << other.whyMissing().toStdString();
 }
 
 TEST(UserFolder, DataHomeWhenAbsoluteElseTheHomesShareFolder)

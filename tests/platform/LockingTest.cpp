@@ -1,6 +1,7 @@
 // The file-free test and the single-instance lock, against locks held by processes the
 // tests start themselves.
 #include "ProcessFacts.h"
+#include "support/OtherAccount.h"
 
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/FlockSingleInstanceLock.h"
@@ -161,6 +162,56 @@ TEST_F(LockingTest, PrivateFolderPlantedByOthersIsRefused)
         ASSERT_EQ(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
         EXPECT_TRUE(FlockSingleInstanceLock::privateFolderUnder(ownedBase.path()).isEmpty());
     }
+}
+
+TEST_F(LockingTest, ARuntimeFolderOthersCanWriteOrOwnIsRefusedWithItsReason)
+{
+    orvanel::testing::OtherAccount other;
+    const struct
+    {
+        const char* what;
+        mode_t mode;
+        bool others;
+        const char* refusal;
+    } cases[] = {
+        {"private", 0700, false, ""},
+        {"writable by all", 0777, false, "can be written by other users"},
+        {"shared like /tmp", 01777, false, "can be written by other users"},
+        {"made first by another user", 0700, true, "belongs to another user"},
+    };
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.others && !other.exists())
+            continue;
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), c.mode), 0);
+        if (c.others) {
+            ASSERT_TRUE(other.give(dir.path()));
+        }
+        const QString expected = QString::fromUtf8(c.refusal);
+        // As the lock's folder and as XDG_RUNTIME_DIR: the same refusal, no lock taken.
+        FlockSingleInstanceLock given(dir.path());
+        FlockSingleInstanceLock fromEnvironment;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+        const std::pair<FlockSingleInstanceLock*, const char*> locks[] = {
+            {&given, "Orvanel.exe"}, {&fromEnvironment, "second.lock"}};
+        for (const auto& [lock, name] : locks) {
+            const int answer = lock->acquire(q(name));
+            EXPECT_EQ(answer, expected.isEmpty() ? SingleInstanceLock::Acquired
+                                                 : SingleInstanceLock::AccessDenied);
+            EXPECT_TRUE(lock->refusal().contains(expected)) << lock->refusal().toStdString();
+            EXPECT_EQ(lock->refusal().isEmpty(), expected.isEmpty());
+        }
+        EXPECT_EQ(QFile::exists(dir.path() + q("/Orvanel.exe")), expected.isEmpty());
+        EXPECT_EQ(FlockSingleInstanceLock::defaultRuntimeDir().isEmpty(), !expected.isEmpty());
+    }
+    if (saved.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", saved);
+    if (!other.exists())
+        GTEST_SKIP() << "a folder made by another user: " << other.whyMissing().toStdString();
 }
 
 TEST_F(LockingTest, RuntimeFolderFromTheEnvironment)

@@ -2,11 +2,13 @@
 // started from a test workspace for the walk itself.
 #include "../support/TestWorkspace.h"
 #include "ProcessFacts.h"
+#include "support/OtherAccount.h"
 
 #include "platform/linux/LinuxProcessTable.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -16,6 +18,7 @@
 #include <climits>
 #include <map>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace orvanel::platform;
@@ -56,18 +59,30 @@ protected:
         link("105/exe", "/ws/fifteen-chr.exe");
         file("106", "a plain file with a numeric name");
         stat("107", "zeroes");
-        file("107/status", "Name:\tzeroes\nVmRSS:\t    2048 kB\n");
+        file("107/status", "Name:\tzeroes\nUid:\t4242\t4242\t4242\t4242\nVmRSS:\t    2048 kB\n");
         stat("108", "kthreadd");
         file("108/status", "Name:\tkthreadd\nState:\tS (sleeping)\n");
         stat("0123", "leading-zero");
         stat("109", "defunct.exe", 'Z'); // ended, not yet collected by its parent
         stat("110", "odd) (name");
+        // Another account's program named after the scan engine, and a program of another
+        // account that the user started through a set-user-id file (its real user is ours).
+        stat("111", "scanwapper.exe", 'S', kOther);
+        stat("112", "sauvegarde.exe", 'S', kUser, kOther);
     }
 
-    void stat(const char* pid, const char* name, char state = 'S')
+    static constexpr uid_t kUser = 4242;
+    static constexpr uid_t kOther = 4343;
+
+    void stat(const char* pid, const char* name, char state = 'S', uid_t real = kUser,
+              uid_t effective = kUser)
     {
         file(QByteArray(QByteArray(pid) + "/stat").constData(),
              QByteArray(pid) + " (" + name + ") " + state + " 1 " + pid + " " + pid + " 0\n");
+        file(QByteArray(QByteArray(pid) + "/status").constData(),
+             QByteArray("Name:\t") + name + "\nUid:\t" + QByteArray::number(real) + '\t' +
+                 QByteArray::number(effective) + '\t' + QByteArray::number(effective) + '\t' +
+                 QByteArray::number(effective) + "\n");
     }
     QString path(const char* relative) const { return m_dir.path() + q("/") + q(relative); }
     void file(const char* relative, const QByteArray& bytes)
@@ -81,7 +96,10 @@ protected:
     {
         ASSERT_TRUE(QFile::link(q(target), path(relative)));
     }
-    LinuxProcessTable table() const { return LinuxProcessTable(QFile::encodeName(m_dir.path())); }
+    LinuxProcessTable table(uid_t user = kUser) const
+    {
+        return LinuxProcessTable(QFile::encodeName(m_dir.path()), user);
+    }
 
     QTemporaryDir m_dir;
 };
@@ -97,6 +115,8 @@ TEST_F(FakeProcTree, NamesFollowTheCommAndItsCutRule)
         {107, q("zeroes")},
         {108, q("kthreadd")},
         {110, q("odd) (name")},
+        {111, q("scanwapper.exe")},
+        {112, q("sauvegarde.exe")},
     };
     EXPECT_EQ(byPid(table().snapshot()), expected);
 }
@@ -119,12 +139,38 @@ TEST_F(FakeProcTree, RunningTestFindsWholeNamesOnly)
     EXPECT_TRUE(t.isRunning(u"ODD) (NAME"));
 }
 
+TEST_F(FakeProcTree, OnlyProcessesOfTheUsersOwnRealIdCount)
+{
+    const struct
+    {
+        uid_t user;
+        const char* name;
+        qint64 pid;
+        bool own;
+    } cases[] = {
+        {kUser, "scanwapper.exe", 111, false}, // another account's, whatever its name
+        {kOther, "scanwapper.exe", 111, true},
+        {kUser, "sauvegarde.exe", 112, true}, // the real user id decides
+        {kOther, "sauvegarde.exe", 112, false},
+        {kUser, "bash", 100, true},
+        {kOther, "bash", 100, false},
+        {kUser, "not-a-process", 101, false}, // no status: nobody's
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " for user " + std::to_string(c.user));
+        const auto t = table(c.user);
+        EXPECT_EQ(t.isRunning(q(c.name)), c.own);
+        EXPECT_EQ(t.isOwn(c.pid), c.own);
+    }
+    EXPECT_EQ(byPid(table(kUser).snapshot()).at(111), q("scanwapper.exe")) << "still listed";
+}
+
 TEST_F(FakeProcTree, ResidentBytesFromStatus)
 {
     const auto t = table();
     EXPECT_EQ(t.residentBytes(107), 2048 * 1024);
-    EXPECT_EQ(t.residentBytes(108), 0); // a kernel thread holds no user memory
-    EXPECT_EQ(t.residentBytes(100), std::nullopt);
+    EXPECT_EQ(t.residentBytes(108), 0);            // a kernel thread holds no user memory
+    EXPECT_EQ(t.residentBytes(101), std::nullopt); // no status to read
     EXPECT_EQ(t.residentBytes(0), std::nullopt);
     EXPECT_EQ(t.residentBytes(-107), std::nullopt);
 }
@@ -218,6 +264,40 @@ TEST_F(ProcessTableLive, EndedButUncollectedProcessIsNotRunning)
     EXPECT_FALSE(m_table.isRunning(u"zombie-eng.exe"));
     EXPECT_EQ(byPid(m_table.snapshot()).count(child), 0u);
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+}
+
+TEST_F(ProcessTableLive, AnotherAccountsEngineNamesAreNotTheUsers)
+{
+    // Seen from another account, the user's own engine is not running and not its own.
+    m_ws.installEngines({q("pngi.exe")});
+    const qint64 pid = m_ws.startEngine(q("pngi.exe"));
+    ASSERT_TRUE(m_ws.waitRunning(q("pngi.exe"), 1));
+    EXPECT_TRUE(m_table.isOwn(pid));
+    EXPECT_EQ(m_table.programPath(pid), QFileInfo(m_ws.path(q("pngi.exe"))).canonicalFilePath());
+    const LinuxProcessTable elsewhere(QByteArrayLiteral("/proc"), ::getuid() + 1);
+    EXPECT_FALSE(elsewhere.isRunning(u"pngi.exe"));
+    EXPECT_FALSE(elsewhere.isOwn(pid));
+
+    // A real second account's program named scanwapper.exe: listed, never the user's.
+    orvanel::testing::OtherAccount other;
+    ORVANEL_NEEDS_OTHER_ACCOUNT(other);
+    QTemporaryDir shared;
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 0755), 0);
+    const QString program = shared.path() + q("/scanwapper.exe");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANEL_TEST_ENGINE), program));
+    ASSERT_EQ(::chmod(QFile::encodeName(program).constData(), 0755), 0);
+    const pid_t theirs = other.start(program, {});
+    ASSERT_GT(theirs, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (byPid(m_table.snapshot()).count(theirs) == 0 ||
+           byPid(m_table.snapshot()).at(theirs) != q("scanwapper.exe")) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        QThread::msleep(10);
+    }
+    EXPECT_FALSE(m_table.isRunning(u"scanwapper.exe"));
+    EXPECT_FALSE(m_table.isOwn(theirs));
+    const LinuxProcessTable theirTable(QByteArrayLiteral("/proc"), other.uid());
+    EXPECT_TRUE(theirTable.isRunning(u"scanwapper.exe"));
 }
 
 TEST_F(ProcessTableLive, OwnProcessAndNonProcessesAreRefused)

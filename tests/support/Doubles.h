@@ -17,22 +17,36 @@ namespace orvanel::testing {
 
 // A process list held in memory. Spawned programs can be added to it by the
 // RecordingSpawner, so that the panel's running tests see them.
+// A process list of made-up processes. A process added without a program path runs
+// /home/user/programs/<name>; one added as another user's is never the user's own.
 class FakeProcessTable final : public platform::ProcessTable
 {
 public:
-    qint64 add(const QString& name);
+    enum class Owner { User, Other };
+
+    qint64 add(const QString& name, Owner owner = Owner::User, QString programPath = {});
     int count(const QString& name) const;
     std::vector<QString> terminated; // names in the order they were ended
 
     std::vector<platform::ProcessInfo> snapshot() const override;
     bool isRunning(QStringView name) const override;
+    bool isOwn(qint64 pid) const override;
+    QString programPath(qint64 pid) const override;
     bool terminate(qint64 pid) override;
     std::optional<qint64> residentBytes(qint64 pid) const override;
 
     mutable int snapshots = 0; // snapshot and isRunning calls
 
 private:
-    std::vector<platform::ProcessInfo> m_processes;
+    struct Fake
+    {
+        platform::ProcessInfo info;
+        Owner owner;
+        QString program;
+    };
+    const Fake* find(qint64 pid) const;
+
+    std::vector<Fake> m_processes;
     qint64 m_nextPid = 1000;
 };
 
@@ -74,6 +88,8 @@ public:
     QStringList errors;
     // Runs while an error box would be on the screen.
     std::function<void()> whileErrorShown;
+    // Runs while a question would wait for its answer.
+    std::function<void()> whileAsked;
 };
 
 // A clock that shows what the test sets.
@@ -97,8 +113,11 @@ public:
     Value value(const QString& name) const override;
     bool setValue(const QString& name, const QString& data, QString* error) override;
     bool removeValue(const QString& name) override;
+    // Records the name and drops the value, as the trash would take its file away.
+    bool moveValueToTrash(const QString& name, platform::Trash& trash) override;
 
     QMap<QString, Value> values;
+    QStringList trashed;
     int writes = 0;
     bool failWrites = false;
 };
@@ -168,7 +187,14 @@ public:
         ++empties;
         return true;
     }
+    // Records the path; the file stays where it is.
+    bool moveToTrash(const QString& path) override
+    {
+        moved.append(path);
+        return true;
+    }
     int empties = 0;
+    QStringList moved;
 };
 
 class NeverBusyProbe final : public platform::ExclusiveOpenProbe

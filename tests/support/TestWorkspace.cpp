@@ -204,7 +204,7 @@ std::vector<platform::ProcessInfo> ScopedProcessTable::snapshot() const
 bool ScopedProcessTable::isRunning(QStringView name) const
 {
     for (const auto& p : snapshot())
-        if (name.compare(p.name, Qt::CaseInsensitive) == 0)
+        if (name.compare(p.name, Qt::CaseInsensitive) == 0 && m_inner.isOwn(p.pid))
             return true;
     return false;
 }

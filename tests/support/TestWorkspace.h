@@ -64,6 +64,8 @@ public:
 
     std::vector<platform::ProcessInfo> snapshot() const override;
     bool isRunning(QStringView name) const override;
+    bool isOwn(qint64 pid) const override { return inside(pid) && m_inner.isOwn(pid); }
+    QString programPath(qint64 pid) const override { return m_inner.programPath(pid); }
     bool terminate(qint64 pid) override;
     std::optional<qint64> residentBytes(qint64 pid) const override;
 

@@ -140,8 +140,10 @@ void CleanUpPage::removeDeadStartupEntries()
         if (command.isEmpty() ||
             platform::commandProgramPresence(command, m_searchPath) != platform::Presence::Missing)
             continue;
+        // Into the trash, never deleted: a program missing now may be on a drive that
+        // is not mounted, and the entry must come back with it.
         if (entries.value(name).kind != Value::Kind::Missing)
-            entries.removeValue(name);
+            entries.moveValueToTrash(name, *context().services().trash);
     }
 }
 
@@ -149,19 +151,22 @@ void CleanUpPage::BitBtn18Click()
 {
     if (!context().services().prompt->askYesNo(context().texts().text(65)))
         return;
+    platform::Trash& trash = *context().services().trash;
+    // The trash is emptied first: the shortcuts moved there below must stay there, to be
+    // brought back when their target returns (a drive plugged in later).
+    if (m_checkBox12->isChecked())
+        trash.empty();
     const QString desktop =
         context().services().user->specialFolder(platform::UserEnvironment::DesktopFolder);
     // Names are only resolved against a known desktop folder, never the current one.
-    if (!desktop.isEmpty()) {
-        for (int row = 0; row < m_cleanUpList->count(); ++row) {
-            const QListWidgetItem* item = m_cleanUpList->item(row);
-            const QString path = desktop + u'/' + item->text();
-            if (item->checkState() == Qt::Unchecked && QFileInfo::exists(path))
-                QFile::remove(path);
-        }
+    if (desktop.isEmpty())
+        return;
+    for (int row = 0; row < m_cleanUpList->count(); ++row) {
+        const QListWidgetItem* item = m_cleanUpList->item(row);
+        const QString path = desktop + u'/' + item->text();
+        if (item->checkState() == Qt::Unchecked && QFileInfo::exists(path))
+            trash.moveToTrash(path);
     }
-    if (m_checkBox12->isChecked())
-        context().services().trash->empty();
 }
 
 } // namespace orvanel

@@ -2,6 +2,7 @@
 
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
+#include "workspace/WorkspaceFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,10 @@
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTreeView>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -56,6 +61,28 @@ QListWidget* fileList(QWidget* parent, const QString& name, const QRect& geometr
     list->setGeometry(geometry);
     list->show();
     return list;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether path names the folder whose status is folder.
+bool isFile(const QString& path, const struct stat& folder)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && sameFile(st, folder);
+}
+
+// One entry of the open folder, by its bare name; plain files and links only.
+void removeEntry(int folderFd, const QString& name)
+{
+    if (name.isEmpty() || name.contains(u'/') || name == u"."_s || name == u".."_s)
+        return;
+    ::unlinkat(folderFd, QFile::encodeName(name).constData(), 0);
 }
 
 QString canonical(const QString& path)
@@ -153,18 +180,25 @@ void CookiesDownloadsPage::BitBtn3Click()
     emptyFolderOf(m_downloadsList, m_downloadsFolder);
 }
 
-QString CookiesDownloadsPage::refusalFor(const QString& folder) const
+QString CookiesDownloadsPage::refusalFor(int folderFd, const QString& path) const
 {
-    if (folder.isEmpty())
-        return u"This list shows no folder. Nothing was deleted."_s;
-    const QString path = canonical(folder);
-    if (path == u"/"_s || QStorageInfo(path).rootPath() == path)
+    struct stat folder
+    {
+    };
+    struct stat parent
+    {
+    };
+    if (::fstat(folderFd, &folder) != 0 || ::fstatat(folderFd, "..", &parent, 0) != 0)
+        return u"%1 cannot be read. Nothing was deleted."_s.arg(path);
+    // A folder whose ".." is itself or lies on another file system is a root.
+    const bool root = sameFile(folder, parent) || folder.st_dev != parent.st_dev;
+    if (root || path == u"/"_s || QStorageInfo(path).rootPath() == path)
         return u"%1 is the root of a file system and is never emptied. Nothing was deleted."_s.arg(
             path);
     const QString home = context().services().user->homeFolder();
-    if (!home.isEmpty() && path == canonical(home))
+    if (!home.isEmpty() && isFile(home, folder))
         return u"%1 is your home folder and is never emptied. Nothing was deleted."_s.arg(path);
-    if (path == canonical(context().state().workspaceDir))
+    if (isFile(context().state().workspaceDir, folder))
         return u"%1 is the folder of Orvanel's own files and is never emptied. Nothing was "
                u"deleted."_s.arg(path);
     return {};
@@ -173,19 +207,33 @@ QString CookiesDownloadsPage::refusalFor(const QString& folder) const
 void CookiesDownloadsPage::emptyFolderOf(QListWidget* list, const QString& folder)
 {
     platform::Prompt& prompt = *context().services().prompt;
-    if (const QString refusal = refusalFor(folder); !refusal.isEmpty()) {
+    if (folder.isEmpty()) {
+        prompt.showError(u"This list shows no folder. Nothing was deleted."_s);
+        return;
+    }
+    // The folder is opened once; what is checked is what is emptied, whatever happens to
+    // its path meanwhile.
+    const QString path = canonical(folder);
+    const files::Descriptor dir(::open(QFile::encodeName(path).constData(),
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const QString refusal = dir.get() < 0 ? u"%1 cannot be opened as a folder. Nothing was "
+                                            u"deleted."_s.arg(path)
+                                          : refusalFor(dir.get(), path);
+    if (!refusal.isEmpty()) {
         prompt.showError(refusal);
         return;
     }
     if (!prompt.askYesNo(context().texts().text(65)))
         return;
-    // The list's entries as they were read; files that cannot be deleted stay.
-    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    // The list's entries as they were read; files that cannot be deleted stay. A link is
+    // removed itself, never what it points to.
     for (int row = 0; row < list->count(); ++row)
-        QFile::remove(base + list->item(row)->text());
-    const QString indexDat = base + u"index.dat"_s;
-    if (QFileInfo::exists(indexDat))
-        QFile::remove(indexDat);
+        removeEntry(dir.get(), list->item(row)->text());
+    struct stat indexDat
+    {
+    };
+    if (::fstatat(dir.get(), "index.dat", &indexDat, AT_SYMLINK_NOFOLLOW) == 0)
+        removeEntry(dir.get(), u"index.dat"_s);
 }
 
 void CookiesDownloadsPage::CheckBox13Click(bool checked)

@@ -40,8 +40,8 @@ private:
     void showFolder(QListWidget* list, QString* folder, const QString& path);
     void showTreeChoice(QTreeView* tree, QListWidget* list, QString* folder);
     void emptyFolderOf(QListWidget* list, const QString& folder);
-    // Why a list's folder must not be emptied; empty when it may be.
-    QString refusalFor(const QString& folder) const;
+    // Why the open folder (path, links resolved) must not be emptied; empty when it may be.
+    QString refusalFor(int folderFd, const QString& path) const;
 
     QPointer<QListWidget> m_cookiesList;
     QPointer<QListWidget> m_downloadsList;

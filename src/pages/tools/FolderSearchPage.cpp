@@ -5,7 +5,9 @@
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
 #include "workspace/SideFiles.h"
+#include "workspace/WorkspaceFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +20,13 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace orvanel {
@@ -26,6 +35,86 @@ namespace {
 
 // liste2.txt is one path per line; a list larger than this is not one the engine wrote.
 constexpr qint64 MaxFoundListBytes = 64 * 1024 * 1024;
+// The engine records at most 100,000 files, one line each.
+constexpr qint64 MaxRecordBytes = 64 * 1024 * 1024;
+// A file's time comes from the kernel's coarse clock, which may lag the clock read here
+// by a few milliseconds.
+constexpr qint64 kClockSlackMs = 1000;
+constexpr int kKeptNamesShown = 10;
+
+using files::Descriptor;
+
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+// Whether the two open regular files hold the same bytes; false on any read failure.
+bool sameBytes(int a, int b, qint64 size)
+{
+    std::vector<char> left(64 * 1024), right(64 * 1024);
+    for (qint64 offset = 0; offset < size;) {
+        const std::size_t want = std::size_t(std::min<qint64>(size - offset, qint64(left.size())));
+        const ssize_t n = ::pread(a, left.data(), want, offset);
+        if (n <= 0 || ::pread(b, right.data(), std::size_t(n), offset) != n ||
+            std::memcmp(left.data(), right.data(), std::size_t(n)) != 0)
+            return false;
+        offset += n;
+    }
+    return true;
+}
+
+// Whether the open file (its status in copy) is a byte-for-byte copy of one of the
+// record's originals as they are now; another name of the same file is none.
+bool isCopyOfARecordedFile(int fd, const struct stat& copy, const DuplicateRecord& record)
+{
+    for (const RecordedFile& original : record.files) {
+        if (original.size != copy.st_size)
+            continue;
+        const Descriptor in(::open(QFile::encodeName(original.path).constData(), kReadFlags));
+        struct stat st
+        {
+        };
+        if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_size != copy.st_size || (st.st_dev == copy.st_dev && st.st_ino == copy.st_ino))
+            continue;
+        if (sameBytes(fd, in.get(), copy.st_size))
+            return true;
+    }
+    return false;
+}
+
+// Deletes the file when it still is a copy of a recorded original: the name deleted is
+// the file that was compared, never one put in its place meanwhile.
+bool deleteIfStillACopy(const QString& path, const DuplicateRecord& record)
+{
+    const QFileInfo info(path);
+    const Descriptor folder(
+        ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const QByteArray name = QFile::encodeName(info.fileName());
+    const Descriptor file(folder.get() < 0 ? -1
+                                           : ::openat(folder.get(), name.constData(), kReadFlags));
+    struct stat copy
+    {
+    };
+    if (file.get() < 0 || ::fstat(file.get(), &copy) != 0 || !S_ISREG(copy.st_mode) ||
+        copy.st_size == 0 || !isCopyOfARecordedFile(file.get(), copy, record))
+        return false;
+    struct stat now
+    {
+    };
+    return ::fstatat(folder.get(), name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           now.st_dev == copy.st_dev && now.st_ino == copy.st_ino &&
+           ::unlinkat(folder.get(), name.constData(), 0) == 0;
+}
+
+QString keptFilesText(const QStringList& kept)
+{
+    QString text = u"%1 file(s) were kept: each is no longer a copy of its original, or could "
+                   u"not be compared with it."_s.arg(kept.size());
+    for (const QString& path : kept.mid(0, kKeptNamesShown))
+        text += u'\n' + path;
+    if (kept.size() > kKeptNamesShown)
+        text += u"\n…"_s;
+    return text;
+}
 
 // Edit3KeyPress: only the digits and backspace reach the field.
 class DigitKeysOnly final : public QObject
@@ -155,6 +244,14 @@ void FolderSearchPage::beginWait(Step step, const QStringList& arguments, int pa
 {
     m_stepLabel->setText(context().texts().text(66));
     setStepButtonsEnabled(false);
+    // What an earlier run left must never pass for this run's result: the step's result
+    // file goes first, and a list older than this start is not read.
+    m_runStartMs = QDateTime::currentMSecsSinceEpoch();
+    const QString workspace = context().state().workspaceDir;
+    if (step == Step::One)
+        QFile::remove(workspace + QString(names::DuplicateRecordFile));
+    if (step == Step::Two)
+        QFile::remove(workspace + QString(names::FoundFilesFile));
     // A start failure is not reported: the wait and what follows happen all the same.
     context().engines().start(names::DiskScanEngine, arguments);
     m_step = step;
@@ -184,10 +281,15 @@ void FolderSearchPage::endWait()
 
 void FolderSearchPage::readFoundFiles()
 {
-    // Nothing when liste2.txt is missing, no regular file or longer than any list written.
-    const auto lines =
-        sidefiles::readLines(context().state().workspaceDir + QString(names::FoundFilesFile),
-                             nullptr, MaxFoundListBytes);
+    const QString path = context().state().workspaceDir + QString(names::FoundFilesFile);
+    // The engine writes the list whole at its end; one from before this start (an earlier
+    // run, a list that could not be removed) is not this search's result.
+    const QFileInfo written(path);
+    if (!written.exists() ||
+        written.lastModified().toMSecsSinceEpoch() < m_runStartMs - kClockSlackMs)
+        return; // the list stays as it was
+    // Nothing when liste2.txt is no regular file or longer than any list written.
+    const auto lines = sidefiles::readLines(path, nullptr, MaxFoundListBytes);
     if (!lines)
         return; // the list stays as it was
     m_checkListBox2->clear();
@@ -206,15 +308,33 @@ void FolderSearchPage::readFoundFiles()
 
 void FolderSearchPage::BitBtn11Click()
 {
-    if (!context().services().prompt->askYesNo(context().texts().text(65)))
+    platform::Prompt& prompt = *context().services().prompt;
+    if (!prompt.askYesNo(context().texts().text(65)))
         return;
     setStepButtonsEnabled(false);
+    // Files change after the search: each is compared with its original once more, and
+    // only a file that still is a copy of one is deleted.
+    const std::optional<DuplicateRecord> record = readRecord();
+    QStringList kept;
     for (int row = 0; row < m_checkListBox2->count(); ++row) {
         const QListWidgetItem* item = m_checkListBox2->item(row);
-        if (item->checkState() == Qt::Unchecked && QFileInfo(item->text()).isFile())
-            QFile::remove(item->text());
+        if (item->checkState() != Qt::Unchecked || !QFileInfo(item->text()).isFile())
+            continue;
+        if (!record || !deleteIfStillACopy(item->text(), *record))
+            kept.append(item->text());
     }
     setStepButtonsEnabled(true);
+    if (!kept.isEmpty())
+        prompt.showError(keptFilesText(kept));
+}
+
+std::optional<DuplicateRecord> FolderSearchPage::readRecord() const
+{
+    const files::ReadResult file = files::readWhole(
+        context().state().workspaceDir + QString(names::DuplicateRecordFile), MaxRecordBytes);
+    if (!file.ok())
+        return std::nullopt;
+    return recordFromText(QString::fromUtf8(file.bytes));
 }
 
 void FolderSearchPage::CheckListBox2Click()

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "pages/Page.h"
+#include "workspace/DuplicateRecord.h"
 
 #include <QPointer>
 #include <QStringList>
 
 #include <chrono>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -17,7 +19,8 @@ namespace orvanel {
 
 // The folder search page: scandisk.exe records the files of a chosen folder (step 1),
 // lists the copies of them elsewhere in liste2.txt (step 2) and forgets the record
-// (step 0); step 3 deletes the listed files the user has not ticked.
+// (step 0); step 3 deletes the listed files the user has not ticked, each only when it
+// still is a byte-for-byte copy of its original; the others are kept and named.
 //
 // The engine gets a fixed time for each step (21 s, 42 s for step 2) rather than being
 // watched: the step buttons stay disabled meanwhile, but the window goes on painting and
@@ -53,6 +56,8 @@ private:
     void pauseEnded();
     void endWait();
     void readFoundFiles();
+    // The record of step 1 as the engine left it; nothing when there is none.
+    std::optional<DuplicateRecord> readRecord() const;
     void setStepButtonsEnabled(bool enabled);
 
     QPointer<QPushButton> m_stepButtons[4];
@@ -61,6 +66,7 @@ private:
     QPointer<QLabel> m_stepLabel;
     QPointer<QTimer> m_wait;
     Step m_step = Step::Zero;
+    qint64 m_runStartMs = 0; // when the step under way removed its old result
     int m_pausesLeft = 0;
     std::chrono::milliseconds m_pause = DefaultPause;
 };

@@ -42,12 +42,42 @@ FlockSingleInstanceLock::~FlockSingleInstanceLock()
         ::close(fd);
 }
 
-QString FlockSingleInstanceLock::defaultRuntimeDir()
+QString FlockSingleInstanceLock::defaultRuntimeDir(QString* refusal)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime))
-        return runtime;
-    return privateFolderUnder(QStringLiteral("/tmp"));
+    QString folder = runtime;
+    QString why;
+    if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime)) {
+        folder = privateFolderUnder(QStringLiteral("/tmp"));
+        if (folder.isEmpty())
+            why = QStringLiteral("/tmp/orvanel-%1 is not a private folder of this user (another "
+                                 "user may have made it first)")
+                      .arg(::getuid());
+    } else if (const QString reason = folderRefusal(runtime); !reason.isEmpty()) {
+        why = QStringLiteral("XDG_RUNTIME_DIR (%1) %2").arg(runtime, reason);
+        folder.clear();
+    }
+    if (refusal)
+        *refusal = why;
+    return folder;
+}
+
+QString FlockSingleInstanceLock::folderRefusal(const QString& folder)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+        return {};
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("is a symbolic link");
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("is not a folder");
+    if (st.st_uid != ::geteuid())
+        return QStringLiteral("belongs to another user");
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return QStringLiteral("can be written by other users");
+    return {};
 }
 
 QString FlockSingleInstanceLock::privateFolderUnder(const QString& base)
@@ -67,9 +97,14 @@ QString FlockSingleInstanceLock::privateFolderUnder(const QString& base)
 
 int FlockSingleInstanceLock::acquire(const QString& name)
 {
-    const QString dir = m_runtimeDir.isEmpty() ? defaultRuntimeDir() : m_runtimeDir;
+    m_refusal.clear();
+    QString dir = m_runtimeDir;
     if (dir.isEmpty())
-        return AccessDenied; // the private folder is not private
+        dir = defaultRuntimeDir(&m_refusal);
+    else if (const QString reason = folderRefusal(dir); !reason.isEmpty())
+        m_refusal = dir + QLatin1Char(' ') + reason;
+    if (!m_refusal.isEmpty())
+        return AccessDenied; // somebody else could hold or swap the lock file
     const QByteArray path = QFile::encodeName(dir + QLatin1Char('/') + name);
     const int fd =
         ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);

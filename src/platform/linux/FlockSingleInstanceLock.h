@@ -27,9 +27,17 @@ public:
 
     int acquire(const QString& name) override;
 
+    // Why the last acquire answered AccessDenied without trying the lock: the runtime
+    // folder is not one only this user can write (another user made it, or opened it up).
+    // Empty otherwise. Such a refusal is no second instance: the start must say so.
+    const QString& refusal() const { return m_refusal; }
+
     // $XDG_RUNTIME_DIR when it is set to an absolute path, else the private folder
-    // orvanel-<uid> under /tmp.
-    static QString defaultRuntimeDir();
+    // orvanel-<uid> under /tmp; empty when that folder cannot be used (refusal says why).
+    static QString defaultRuntimeDir(QString* refusal = nullptr);
+    // Why the folder must not hold the lock: a link, no folder, another user's, or one
+    // that others can write. Empty when it may, or when it does not exist.
+    static QString folderRefusal(const QString& folder);
     // Makes base/orvanel-<uid> (mode 0700) when missing and answers its path, or the
     // empty string when the folder there is not a real folder of this user that only
     // this user may enter: someone else could then hold or swap the lock file.
@@ -37,6 +45,7 @@ public:
 
 private:
     QString m_runtimeDir;
+    QString m_refusal;
     std::vector<int> m_fds;
 };
 

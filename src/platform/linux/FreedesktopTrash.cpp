@@ -2,9 +2,13 @@
 
 #include "platform/linux/ProcText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,7 +82,85 @@ bool emptyTrashFolder(const QString& trash)
     return ok;
 }
 
+// Makes the folder (mode 0700) when missing; true when it then is a real folder of uid
+// that nobody else can write.
+bool madeOwnFolder(const QString& path, uid_t uid)
+{
+    ::mkdir(QFile::encodeName(path).constData(), 0700);
+    struct stat info
+    {
+    };
+    return realFolder(path, &info) && info.st_uid == uid && (info.st_mode & 022) == 0;
+}
+
+// The trash info file, made anew (never written through a link); false when the name is
+// taken or the file cannot be written.
+bool writeTrashInfo(const QString& file, const QString& infoPath)
+{
+    const QByteArray text =
+        "[Trash Info]\nPath=" + QUrl::toPercentEncoding(infoPath, "/") + "\nDeletionDate=" +
+        QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss"_s).toUtf8() + '\n';
+    const int fd = ::open(QFile::encodeName(file).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, text.constData(), std::size_t(text.size())) == text.size();
+    if (::close(fd) != 0 || !written) {
+        QFile::remove(file);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool FreedesktopTrash::moveInto(const QString& trash, const QString& path,
+                                const QString& infoPath) const
+{
+    if (!madeOwnFolder(trash, m_uid) || !madeOwnFolder(trash + u"/files"_s, m_uid) ||
+        !madeOwnFolder(trash + u"/info"_s, m_uid))
+        return false;
+    const QString base = QFileInfo(path).fileName();
+    for (int n = 1; n <= 1000; ++n) {
+        const QString name = n == 1 ? base : base + u'.' + QString::number(n);
+        const QString info = trash + u"/info/"_s + name + u".trashinfo"_s;
+        const QString target = trash + u"/files/"_s + name;
+        struct stat taken
+        {
+        };
+        if (::lstat(QFile::encodeName(target).constData(), &taken) == 0 ||
+            !writeTrashInfo(info, infoPath))
+            continue;
+        if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) ==
+            0)
+            return true;
+        QFile::remove(info);
+        return false;
+    }
+    return false;
+}
+
+bool FreedesktopTrash::moveToTrash(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString folder = file.absoluteDir().canonicalPath();
+    if (folder.isEmpty() || file.fileName().isEmpty())
+        return false;
+    const QString absolute = folder + u'/' + file.fileName();
+    QDir().mkpath(m_dataHome);
+    if (moveInto(m_dataHome + u"/Trash"_s, absolute, absolute))
+        return true;
+    // Another volume: its own trash, which records the path from the volume's top.
+    QFile mounts(m_mountInfo);
+    if (!mounts.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = mounts.read(4 * 1024 * 1024);
+    const QString top =
+        mountPointHolding(std::string_view(text.constData(), std::size_t(text.size())), folder);
+    const QString trash =
+        (top == u"/"_s ? QString() : top) + u"/.Trash-"_s + QString::number(m_uid);
+    return moveInto(trash, absolute, absolute.mid(top == u"/"_s ? 1 : top.size() + 1));
+}
 
 QStringList volumeMountPoints(std::string_view mountinfoText)
 {

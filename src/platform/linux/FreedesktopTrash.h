@@ -25,11 +25,18 @@ public:
                               uid_t uid = static_cast<uid_t>(-1));
 
     bool empty() override;
+    // Into the home trash when the file lies on its volume, else into $top/.Trash-<uid> of
+    // the file's volume (made when missing): files/<name> and info/<name>.trashinfo, the
+    // name made unique; the file is renamed, never copied.
+    bool moveToTrash(const QString& path) override;
 
     // The trash folders that exist and pass the checks above, home trash first.
     QStringList trashFolders() const;
 
 private:
+    // Moves path into the trash folder trash; infoPath is what its Path= key records.
+    bool moveInto(const QString& trash, const QString& path, const QString& infoPath) const;
+
     QString m_dataHome;
     QString m_mountInfo;
     uid_t m_uid;

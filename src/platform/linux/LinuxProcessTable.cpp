@@ -87,7 +87,47 @@ std::string uncutProgramName(int dirFd, std::string_view pidText, std::string_vi
     return std::string(comm);
 }
 
-LinuxProcessTable::LinuxProcessTable(QByteArray procRoot) : m_procRoot(std::move(procRoot)) {}
+LinuxProcessTable::LinuxProcessTable(QByteArray procRoot, uid_t user)
+    : m_procRoot(std::move(procRoot)), m_user(user)
+{
+}
+
+bool LinuxProcessTable::ownedAt(int dirFd, std::string_view pidText) const
+{
+    // The status text is about 1.5 KB; its Uid line comes within the first 1 KB.
+    char status[4096];
+    const ssize_t n = readSmall(dirFd, pidText, "status", status, sizeof status);
+    if (n <= 0)
+        return false;
+    const std::optional<qint64> uid = statusRealUid(std::string_view(status, std::size_t(n)));
+    return uid && *uid == qint64(m_user);
+}
+
+bool LinuxProcessTable::isOwn(qint64 pid) const
+{
+    if (pid <= 0 || pid > INT_MAX)
+        return false;
+    const int dirFd = ::open(m_procRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return false;
+    const std::string pidText = std::to_string(pid);
+    const bool own = ownedAt(dirFd, pidText);
+    ::close(dirFd);
+    return own;
+}
+
+QString LinuxProcessTable::programPath(qint64 pid) const
+{
+    if (pid <= 0 || pid > INT_MAX)
+        return {};
+    const QByteArray link = m_procRoot + '/' + QByteArray::number(pid) + "/exe";
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+    if (n <= 0 || std::size_t(n) >= sizeof target)
+        return {};
+    const std::string_view path = exeTargetPath(std::string_view(target, std::size_t(n)));
+    return QString::fromUtf8(path.data(), qsizetype(path.size()));
+}
 
 template <typename Visit> void LinuxProcessTable::walk(Visit&& visit) const
 {
@@ -110,7 +150,8 @@ template <typename Visit> void LinuxProcessTable::walk(Visit&& visit) const
             continue;
         const std::string_view name = fields->name;
         const auto full = [&](std::string& out) { out = uncutProgramName(dirFd, pidText, name); };
-        if (visit(std::strtoll(entry->d_name, nullptr, 10), name, full))
+        const auto owned = [&] { return ownedAt(dirFd, pidText); };
+        if (visit(std::strtoll(entry->d_name, nullptr, 10), name, full, owned))
             return;
     }
 }
@@ -120,7 +161,7 @@ std::vector<ProcessInfo> LinuxProcessTable::snapshot() const
     std::vector<ProcessInfo> out;
     out.reserve(512);
     std::string whole;
-    walk([&](qint64 pid, std::string_view name, const auto& full) {
+    walk([&](qint64 pid, std::string_view name, const auto& full, const auto&) {
         if (commMayBeCut(name)) {
             full(whole);
             name = whole;
@@ -139,12 +180,13 @@ bool LinuxProcessTable::isRunning(QStringView wanted) const
     const bool mayBeCut = utf8Length(wanted) >= qsizetype(kCommLimit);
     bool found = false;
     std::string whole;
-    walk([&](qint64, std::string_view name, const auto& full) {
+    walk([&](qint64, std::string_view name, const auto& full, const auto& owned) {
         if (mayBeCut && commMayBeCut(name)) {
             full(whole);
             name = whole;
         }
-        found = sameProgramName(name, wanted);
+        // The name first: the owner costs a read of the status text.
+        found = sameProgramName(name, wanted) && owned();
         return found;
     });
     return found;

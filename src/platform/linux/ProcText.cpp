@@ -122,6 +122,26 @@ std::optional<qint64> statusResidentBytes(std::string_view statusText)
     return qint64(*bytes);
 }
 
+std::optional<qint64> statusRealUid(std::string_view statusText)
+{
+    const auto value = fieldValue(statusText, "Uid");
+    if (!value)
+        return std::nullopt;
+    std::size_t i = 0;
+    while (i < value->size() && isBlank((*value)[i]))
+        ++i;
+    qint64 uid = 0;
+    const std::size_t first = i;
+    for (; i < value->size() && (*value)[i] >= '0' && (*value)[i] <= '9'; ++i) {
+        uid = uid * 10 + ((*value)[i] - '0');
+        if (uid > qint64(std::numeric_limits<quint32>::max()))
+            return std::nullopt;
+    }
+    if (i == first || (i < value->size() && !isBlank((*value)[i])))
+        return std::nullopt;
+    return uid;
+}
+
 std::optional<quint64> meminfoBytes(std::string_view meminfoText, std::string_view key)
 {
     const auto value = fieldValue(meminfoText, key);

@@ -57,6 +57,9 @@ std::string_view cmdlineProgramName(std::string_view cmdline);
 // missing (kernel threads, zombies) or unreadable.
 std::optional<qint64> statusResidentBytes(std::string_view statusText);
 
+// /proc/PID/status: the real user id, the first of the four ids of the Uid line.
+std::optional<qint64> statusRealUid(std::string_view statusText);
+
 // One "Key:   123 kB" field of /proc/meminfo, in bytes.
 std::optional<quint64> meminfoBytes(std::string_view meminfoText, std::string_view key);
 

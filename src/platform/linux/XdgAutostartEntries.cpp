@@ -90,4 +90,9 @@ bool XdgAutostartEntries::removeValue(const QString& name)
     return isPlainName(name) && QFile::remove(fileOf(name));
 }
 
+bool XdgAutostartEntries::moveValueToTrash(const QString& name, Trash& trash)
+{
+    return isPlainName(name) && trash.moveToTrash(fileOf(name));
+}
+
 } // namespace orvanel::platform

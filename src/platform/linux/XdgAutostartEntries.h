@@ -17,6 +17,7 @@ public:
     // data is the program path the entry starts; the file is replaced whole and at once.
     bool setValue(const QString& name, const QString& data, QString* error) override;
     bool removeValue(const QString& name) override;
+    bool moveValueToTrash(const QString& name, Trash& trash) override;
 
     QString folder() const { return m_folder; }
     static QString defaultFolder();

@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace orvanel::testing {
 namespace {
@@ -243,6 +244,29 @@ TEST_F(BuiltProgram, SaveBeyondTheFileSizeLimitFailsWithoutEndingTheProgram)
     first.kill();
     EXPECT_TRUE(first.waitForFinished(30000));
     EXPECT_TRUE(ws.waitRunning(u"orvanel"_s, 0, std::chrono::seconds(20)));
+}
+
+TEST_F(BuiltProgram, ARuntimeFolderOthersCanWriteStopsTheStartWithItsReason)
+{
+    // Not a second instance: the start says why instead of ending without a word.
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0777), 0);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(this->program, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    QByteArray said;
+    const bool told = QTest::qWaitFor(
+        [&] {
+            said += program.readAllStandardError();
+            return said.contains("cannot start") || program.state() == QProcess::NotRunning;
+        },
+        30000);
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(said.contains("can be written by other users")) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(runtime.path() + u"/Orvanel.exe"_s)) << "no lock taken there";
+    EXPECT_FALSE(ws.exists(u"track.txt"_s)) << "the workspace was not touched";
+    program.kill(); // the error box waits for the user
+    program.waitForFinished(30000);
 }
 
 TEST_F(BuiltProgram, StartWhileTheLockIsHeldLeavesNoTrace)

@@ -187,11 +187,13 @@ TEST_F(SchedulerTest, DatabaseUpdateWaitsForAnAddress)
 TEST_F(SchedulerTest, BackupEveryMinuteRunsTheSelectedSetAtEachMinuteChange)
 {
     state.backupSchedule = BackupSchedule::EveryMinute;
-    state.selectedBackupSet = u"documents"_s;
+    // One argument, as the page's button gives it: blanks and quotes stay as they are.
+    const QString set = u"/home/ann/my  \"documents\";/media/save  here"_s;
+    state.selectedBackupSet = set;
     tickAt(u"10:00:00"_s);
     tickAt(u"10:00:30"_s);
     ASSERT_EQ(startsOf(kBackup).size(), 1u);
-    EXPECT_EQ(startsOf(kBackup).front(), QStringList{u"documents"_s});
+    EXPECT_EQ(startsOf(kBackup).front(), QStringList{set});
 
     tickAt(u"10:01:00"_s); // still running from the last minute
     EXPECT_EQ(spawner->count(kBackup), 1);
@@ -516,6 +518,82 @@ TEST_F(SchedulerTest, QuarantineSnapshotIsKept)
     const qsizetype at = snapshot.names.indexOf(u"editor.exe"_s);
     ASSERT_GE(at, 0);
     EXPECT_EQ(snapshot.ids.at(at), QString::number(pid));
+}
+
+// --- other users and the reach of the quarantine ---------------------------------------
+
+TEST_F(SchedulerTest, AnotherUsersProgramsOfEngineNamesCountForNothing)
+{
+    // Another account runs programs it named after the engines: the scan, the backup and
+    // the quarantine go on as if they were not there, and nothing of that account ends.
+    rebuild(nullptr);
+    state.alertLevel = 1;
+    state.backupSchedule = BackupSchedule::EveryHour;
+    state.selectedBackupSet = u"a;b"_s;
+    quarantine({u"app.exe"_s});
+    for (const QString& name : {kScan, kPngi, kBackup, kNetpro})
+        fake.processes.add(name, FakeProcessTable::Owner::Other);
+    fake.processes.add(u"app.exe"_s);
+    fake.processes.add(u"app.exe"_s, FakeProcessTable::Owner::Other);
+
+    tickAt(u"10:59:00"_s);
+    EXPECT_EQ(fake.processes.count(u"app.exe"_s), 1) << "the user's own one is ended";
+    EXPECT_EQ(fake.processes.terminated, std::vector<QString>{u"app.exe"_s});
+    EXPECT_EQ(spawner->count(kPngi), 1);
+
+    tickAt(u"11:00:00"_s);
+    EXPECT_EQ(spawner->count(kScan), 1);
+    EXPECT_EQ(spawner->count(kBackup), 1);
+    EXPECT_EQ(fake.processes.count(kScan), 1) << "the other account's program still runs";
+}
+
+TEST_F(SchedulerTest, QuarantineEndsOnlyTheDetectedFileAndNeverSystemPrograms)
+{
+    // The test file was saved as gnome-shell: the alert's name is the desktop shell's.
+    workspace.write(u"gnome-shell"_s, "test file");
+    const QString detected = QFileInfo(workspace.path(u"gnome-shell"_s)).canonicalFilePath();
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(dataHome))
+        dataHome = QDir::homePath() + u"/.local/share"_s;
+    const struct
+    {
+        const char* what;
+        QString program;
+        bool alerted; // the alert carries the detected file's path
+        bool ended;
+    } cases[] = {
+        {"the desktop shell in /usr/bin", u"/usr/bin/gnome-shell"_s, true, false},
+        {"a system program without an alert path", u"/usr/bin/gnome-shell"_s, false, false},
+        {"a program of /lib64", u"/lib64/gnome-shell"_s, false, false},
+        {"a program of /opt", u"/opt/shell/gnome-shell"_s, false, false},
+        {"a flatpak of the user", dataHome + u"/flatpak/app/gnome-shell"_s, false, false},
+        {"the detected file itself", detected, true, true},
+        {"another file of the same name", u"/home/user/bin/gnome-shell"_s, true, false},
+        {"a name quarantined by hand", u"/home/user/bin/gnome-shell"_s, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        rebuild(nullptr);
+        state.alertLevel = 2;
+        quarantine({u"gnome-shell"_s});
+        ASSERT_TRUE(tables->create(TableId::Alerts));
+        if (c.alerted) {
+            ASSERT_TRUE(tables->use(TableId::Alerts, [&](Table& table) {
+                table.insert();
+                table.setValue(u"Champ1", u"gnome-shell"_s);
+                table.setValue(u"Champ8", detected);
+                table.post();
+                return true;
+            }));
+        }
+        const qint64 pid =
+            fake.processes.add(u"gnome-shell"_s, FakeProcessTable::Owner::User, c.program);
+        tickAt(u"10:00:00"_s);
+        EXPECT_EQ(fake.processes.isOwn(pid), !c.ended);
+        EXPECT_EQ(startsOf(kNotifier).size(), c.ended ? 1u : 0u);
+        fake.processes.terminate(pid);
+        fake.processes.terminated.clear();
+    }
 }
 
 // --- cost of a tick ------------------------------------------------------------------

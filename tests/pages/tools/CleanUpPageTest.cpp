@@ -6,9 +6,12 @@
 #include "platform/linux/XdgAutostartEntries.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +57,10 @@ protected:
     QString desktop() const { return m_home.path() + u"/Desktop"_s; }
     QString bin() const { return m_home.path() + u"/bin"_s; }
     QString trashFile() const { return m_home.path() + u"/.local/share/Trash/files/old.txt"_s; }
+    QString trashed(const QString& name) const
+    {
+        return m_home.path() + u"/.local/share/Trash/files/"_s + name;
+    }
     QListWidget* list() const { return panel->findChild<QListWidget*>(u"clean-up list"_s); }
     QPushButton* button(const QString& name) const { return panel->findChild<QPushButton*>(name); }
     QStringList listed() const { return testing::listed(list()); }
@@ -132,6 +139,8 @@ TEST_F(CleanUpPageTest, DeadDesktopShortcutsAreListedAndDeletedUnlessTicked)
         const QString name = QString::fromLatin1(s.file);
         const bool kept = !s.dead || name == dead[1];
         EXPECT_EQ(QFileInfo::exists(desktop() + u'/' + name), kept) << s.file;
+        // Moved to the trash, from where the user can bring it back.
+        EXPECT_EQ(QFileInfo::exists(trashed(name)), !kept) << s.file;
     }
     EXPECT_EQ(list()->count(), dead.size()); // the list is not changed
 
@@ -171,9 +180,24 @@ TEST_F(CleanUpPageTest, StartupEntriesRemovedOnlyWhenTheProgramIsCertainlyGone)
 
     panel->findChild<QCheckBox*>(u"CheckBox11"_s)->setChecked(true);
     button(u"BitBtn13"_s)->click();
-    for (const auto& e : entries)
+    for (const auto& e : entries) {
         EXPECT_EQ(m_autostart.valueNames().contains(QLatin1StringView(e.name)), e.kept) << e.name;
+        EXPECT_EQ(QFileInfo::exists(trashed(QLatin1StringView(e.name) + u".desktop"_s)), !e.kept)
+            << e.name;
+    }
     EXPECT_TRUE(context.fake.prompt.questions.isEmpty()); // no question asked
+
+    // The drive with the program was only away: the entry comes back from the trash to
+    // where its record says it was, as it was.
+    QFile info(m_home.path() + u"/.local/share/Trash/info/dead-path.desktop.trashinfo"_s);
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    QString origin;
+    for (const QByteArray& line : info.readAll().split('\n'))
+        if (line.startsWith("Path="))
+            origin = QUrl::fromPercentEncoding(line.mid(5));
+    EXPECT_EQ(origin, m_autostart.folder() + u"/dead-path.desktop"_s);
+    ASSERT_TRUE(QFile::rename(trashed(u"dead-path.desktop"_s), origin));
+    EXPECT_EQ(m_autostart.value(u"dead-path"_s).data, u"/nonexistent/prog"_s);
 }
 
 TEST_F(CleanUpPageTest, TrashEmptiedOnlyAfterYesWithCheckBox12Ticked)

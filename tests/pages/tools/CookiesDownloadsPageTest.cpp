@@ -147,6 +147,30 @@ TEST_F(CookiesDownloadsPageTest, FoldersThatAreNeverEmptied)
     }
 }
 
+TEST_F(CookiesDownloadsPageTest, AFolderSwappedWhileTheQuestionWaitsIsNotTheOneEmptied)
+{
+    // The list shows <home>/parent/Downloads; while the question waits, parent is moved
+    // away and a link to another folder takes its name.
+    const QString parent = m_home.path() + u"/parent"_s;
+    context.fake.user.downloads = parent + u"/Downloads"_s;
+    touch(downloads() + u"/a.zip"_s);
+    touch(m_home.path() + u"/victim/Downloads/a.zip"_s, "the user's only copy");
+    touch(m_home.path() + u"/victim/Downloads/index.dat"_s, "kept too");
+    build();
+    context.fake.prompt.answers = {true};
+    context.fake.prompt.whileAsked = [&] {
+        ASSERT_TRUE(QFile::rename(parent, m_home.path() + u"/moved"_s));
+        ASSERT_TRUE(QFile::link(m_home.path() + u"/victim"_s, parent));
+    };
+    control<QPushButton>(u"BitBtn3"_s)->click();
+    context.fake.prompt.whileAsked = nullptr;
+
+    EXPECT_TRUE(QFileInfo::exists(m_home.path() + u"/victim/Downloads/a.zip"_s));
+    EXPECT_TRUE(QFileInfo::exists(m_home.path() + u"/victim/Downloads/index.dat"_s));
+    EXPECT_FALSE(QFileInfo::exists(m_home.path() + u"/moved/Downloads/a.zip"_s))
+        << "the folder that was checked is the one emptied";
+}
+
 TEST_F(CookiesDownloadsPageTest, FolderChosenInATreeIsShownAndEmptied)
 {
     const QString chosen = m_home.path() + u"/Chosen"_s;

@@ -2,7 +2,12 @@
 
 #include "ToolsPageTest.h"
 #include "pages/settings/TestPanelContext.h"
+#include "workspace/DuplicateRecord.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -52,11 +57,26 @@ protected:
         return QTest::qWaitFor([this] { return !page->isWaiting(); }, 5000);
     }
 
+    // Step 2, with the engine writing the list while the page waits.
     void runStep2(const QStringList& lines)
     {
-        context.workspace().write(u"liste2.txt"_s, lines.join(u"\r\n"_s).toUtf8() + "\r\n");
         control<QPushButton>("BitBtn10")->click();
+        context.workspace().write(u"liste2.txt"_s, lines.join(u"\r\n"_s).toUtf8() + "\r\n");
         ASSERT_TRUE(finishWait());
+    }
+    // The engine's record of step 1: these originals, by size and content.
+    void record(const QStringList& originals)
+    {
+        DuplicateRecord made{m_home.path(), {}};
+        for (const QString& path : originals) {
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            made.files.push_back(
+                {bytes.size(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
+                 0, 0, path});
+        }
+        context.workspace().write(u"scandisk-record.txt"_s, recordText(made).toUtf8());
     }
     QStringList listed() const { return testing::listed(list()); }
 
@@ -169,26 +189,98 @@ TEST_F(FolderSearchPageTest, Step2ListsCopiesOutsideTheFolderThatExist)
     EXPECT_EQ(list()->count(), 3);
 }
 
-TEST_F(FolderSearchPageTest, Step3DeletesUntickedEntriesAfterYes)
+TEST_F(FolderSearchPageTest, Step2ReadsOnlyTheListThisRunWrote)
 {
     const QString base = m_home.path();
-    const QStringList files = {base + u"/a.txt"_s, base + u"/b.txt"_s, base + u"/c.txt"_s};
+    touch(base + u"/old-copy.txt"_s);
+    touch(base + u"/new-copy.txt"_s);
+    // An earlier run's list, and an engine that writes nothing this time.
+    context.workspace().write(u"liste2.txt"_s, (base + u"/old-copy.txt\r\n"_s).toUtf8());
+    control<QPushButton>("BitBtn10")->click();
+    ASSERT_TRUE(finishWait());
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_FALSE(context.workspace().exists(u"liste2.txt"_s)) << "removed before the start";
+
+    // A list from before the start that could not be removed is not this run's either.
+    runStep2({base + u"/new-copy.txt"_s});
+    EXPECT_EQ(listed(), QStringList{base + u"/new-copy.txt"_s});
+    const QString stale = context.workspace().path(u"liste2.txt"_s);
+    control<QPushButton>("BitBtn10")->click();
+    context.workspace().write(u"liste2.txt"_s, (base + u"/old-copy.txt\r\n"_s).toUtf8());
+    QFile file(stale);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_TRUE(finishWait());
+    EXPECT_EQ(listed(), QStringList{base + u"/new-copy.txt"_s});
+}
+
+TEST_F(FolderSearchPageTest, Step3DeletesOnlyUntickedFilesThatStillAreCopies)
+{
+    const QString base = m_home.path();
+    const QString chosen = base + u"/chosen/"_s;
+    const struct
+    {
+        const char* what;
+        const char* copy;
+        QByteArray original; // empty: no original any more
+        QByteArray content;  // of the copy, when step 3 runs
+        bool ticked;
+        bool deleted;
+    } cases[] = {
+        {"an unchanged copy", "a.txt", "alpha", "alpha", false, true},
+        {"a ticked copy", "b.txt", "beta", "beta", true, false},
+        {"an edited former copy", "c.txt", "gamma", "gamma, edited", false, false},
+        {"edited to the same size", "d.txt", "delta", "DELTA", false, false},
+        {"a copy whose original is gone", "e.txt", "", "epsilon", false, false},
+        {"a copy gone meanwhile", "f.txt", "phi", "", false, false},
+    };
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
-        for (const QString& file : files)
-            touch(file);
-        runStep2(files);
-        ASSERT_EQ(list()->count(), 3);
-        list()->item(1)->setCheckState(Qt::Checked);
-        QFile::remove(files[2]); // gone meanwhile: skipped
+        QStringList originals, copies;
+        for (const auto& c : cases) {
+            const QString copy = base + u"/elsewhere/"_s + QLatin1StringView(c.copy);
+            const QByteArray was = c.original.isEmpty() ? c.content : c.original;
+            touch(chosen + QLatin1StringView(c.copy), was);
+            touch(copy, was);
+            originals.append(chosen + QLatin1StringView(c.copy));
+            copies.append(copy);
+        }
+        record(originals);
+        runStep2(copies);
+        ASSERT_EQ(list()->count(), int(std::size(cases)));
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const auto& c = cases[i];
+            list()->item(int(i))->setCheckState(c.ticked ? Qt::Checked : Qt::Unchecked);
+            if (c.original.isEmpty())
+                QFile::remove(originals[int(i)]);
+            if (c.content.isEmpty())
+                QFile::remove(copies[int(i)]);
+            else if (c.content != c.original && !c.original.isEmpty())
+                touch(copies[int(i)], c.content);
+        }
+        context.fake.prompt.errors.clear();
         context.fake.prompt.answers = {yes};
         control<QPushButton>("BitBtn11")->click();
 
         EXPECT_EQ(context.fake.prompt.questions.last(), u"entry 65"_s);
-        EXPECT_NE(QFileInfo::exists(files[0]), yes);
-        EXPECT_TRUE(QFileInfo::exists(files[1]));
-        EXPECT_EQ(list()->count(), 3); // the list itself is not changed
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const auto& c = cases[i];
+            EXPECT_EQ(QFileInfo::exists(copies[int(i)]),
+                      !(yes && c.deleted) && !c.content.isEmpty())
+                << c.what;
+        }
+        EXPECT_EQ(list()->count(), int(std::size(cases))); // the list itself is not changed
         EXPECT_TRUE(stepButtonsEnabled());
+        // The changed and the orphaned copies are named as kept; nothing without Yes.
+        ASSERT_EQ(context.fake.prompt.errors.size(), yes ? 1 : 0);
+        if (yes) {
+            const QString text = context.fake.prompt.errors.front();
+            EXPECT_TRUE(text.startsWith(u"3 file(s) were kept"_s)) << text.toStdString();
+            EXPECT_TRUE(text.contains(copies[2]) && text.contains(copies[3]) &&
+                        text.contains(copies[4]));
+        }
     }
 }
 

@@ -31,6 +31,8 @@ public:
     }
     std::vector<platform::ProcessInfo> snapshot() const override { return processes; }
     bool isRunning(QStringView) const override { return false; }
+    bool isOwn(qint64) const override { return true; }
+    QString programPath(qint64) const override { return {}; }
     bool terminate(qint64) override { return false; }
     std::optional<qint64> residentBytes(qint64 pid) const override
     {
