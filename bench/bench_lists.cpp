@@ -50,6 +50,8 @@ struct NoProcesses final : platform::ProcessTable
 {
     std::vector<platform::ProcessInfo> snapshot() const override { return {}; }
     bool isRunning(QStringView) const override { return false; }
+    bool isOwn(qint64) const override { return false; }
+    QString programPath(qint64) const override { return {}; }
     bool terminate(qint64) override { return false; }
     std::optional<qint64> residentBytes(qint64) const override { return std::nullopt; }
 };

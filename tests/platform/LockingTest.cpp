@@ -162,6 +162,23 @@ TEST_F(LockingTest, PrivateFolderPlantedByOthersIsRefused)
         ASSERT_EQ(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
         EXPECT_TRUE(FlockSingleInstanceLock::privateFolderUnder(ownedBase.path()).isEmpty());
     }
+
+    // Without XDG_RUNTIME_DIR the start goes on in the user's cache folder instead, one
+    // folder per machine, the same at every start; a planted cache folder is refused too.
+    QTemporaryDir cache;
+    QString why;
+    const QString fallback =
+        FlockSingleInstanceLock::fallbackRuntimeDir(linkBase.path(), cache.path(), &why);
+    EXPECT_TRUE(fallback.startsWith(cache.path() + q("/orvanel/runtime-")))
+        << fallback.toStdString();
+    EXPECT_TRUE(why.isEmpty());
+    EXPECT_EQ(FlockSingleInstanceLock::fallbackRuntimeDir(fileBase.path(), cache.path()), fallback);
+    FlockSingleInstanceLock lock(fallback);
+    EXPECT_EQ(lock.acquire(q("Orvanel.exe")), SingleInstanceLock::Acquired);
+    ASSERT_EQ(::chmod(QFile::encodeName(fallback).constData(), 0777), 0);
+    EXPECT_TRUE(
+        FlockSingleInstanceLock::fallbackRuntimeDir(linkBase.path(), cache.path(), &why).isEmpty());
+    EXPECT_TRUE(why.contains(fallback)) << why.toStdString();
 }
 
 TEST_F(LockingTest, ARuntimeFolderOthersCanWriteOrOwnIsRefusedWithItsReason)

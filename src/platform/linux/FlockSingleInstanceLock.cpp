@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -48,11 +49,10 @@ QString FlockSingleInstanceLock::defaultRuntimeDir(QString* refusal)
     QString folder = runtime;
     QString why;
     if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime)) {
-        folder = privateFolderUnder(QStringLiteral("/tmp"));
-        if (folder.isEmpty())
-            why = QStringLiteral("/tmp/orvanel-%1 is not a private folder of this user (another "
-                                 "user may have made it first)")
-                      .arg(::getuid());
+        QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+        if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+            cache = QDir::homePath() + QStringLiteral("/.cache");
+        folder = fallbackRuntimeDir(QStringLiteral("/tmp"), cache, &why);
     } else if (const QString reason = folderRefusal(runtime); !reason.isEmpty()) {
         why = QStringLiteral("XDG_RUNTIME_DIR (%1) %2").arg(runtime, reason);
         folder.clear();
@@ -80,19 +80,42 @@ QString FlockSingleInstanceLock::folderRefusal(const QString& folder)
     return {};
 }
 
+QString FlockSingleInstanceLock::fallbackRuntimeDir(const QString& tmp, const QString& cacheHome,
+                                                    QString* refusal)
+{
+    if (QString folder = privateFolderUnder(tmp); !folder.isEmpty())
+        return folder;
+    // Another user made /tmp/orvanel-<uid> first: the start goes on in the user's own
+    // cache folder, which nobody else can write.
+    const QString own = cacheHome + QStringLiteral("/orvanel/runtime-") +
+                        QSysInfo::machineHostName().replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (QDir().mkpath(cacheHome + QStringLiteral("/orvanel")) && makePrivateFolder(own))
+        return own;
+    if (refusal)
+        *refusal = QStringLiteral("%1/orvanel-%2 is not a private folder of this user (another "
+                                  "user may have made it first), and neither is %3")
+                       .arg(tmp)
+                       .arg(::getuid())
+                       .arg(own);
+    return {};
+}
+
 QString FlockSingleInstanceLock::privateFolderUnder(const QString& base)
 {
     const QString folder = base + QStringLiteral("/orvanel-") + QString::number(::getuid());
+    return makePrivateFolder(folder) ? folder : QString();
+}
+
+bool FlockSingleInstanceLock::makePrivateFolder(const QString& folder)
+{
     const QByteArray path = QFile::encodeName(folder);
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-        return {};
+        return false;
     struct stat st
     {
     };
-    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
-        (st.st_mode & 077) != 0)
-        return {};
-    return folder;
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
 }
 
 int FlockSingleInstanceLock::acquire(const QString& name)

@@ -32,9 +32,16 @@ public:
     // Empty otherwise. Such a refusal is no second instance: the start must say so.
     const QString& refusal() const { return m_refusal; }
 
-    // $XDG_RUNTIME_DIR when it is set to an absolute path, else the private folder
-    // orvanel-<uid> under /tmp; empty when that folder cannot be used (refusal says why).
+    // $XDG_RUNTIME_DIR when it is set to an absolute path, else fallbackRuntimeDir over
+    // /tmp and the user's cache folder; empty when the folder cannot be used (refusal
+    // says why).
     static QString defaultRuntimeDir(QString* refusal = nullptr);
+    // Without XDG_RUNTIME_DIR: the private folder orvanel-<uid> under `tmp`; when another
+    // user has taken that name first, <cacheHome>/orvanel/runtime-<host name>, which no
+    // other user can make (one per machine, since a home folder may be shared by several
+    // machines and their locks must not meet). Empty when neither can be used.
+    static QString fallbackRuntimeDir(const QString& tmp, const QString& cacheHome,
+                                      QString* refusal = nullptr);
     // Why the folder must not hold the lock: a link, no folder, another user's, or one
     // that others can write. Empty when it may, or when it does not exist.
     static QString folderRefusal(const QString& folder);
@@ -42,6 +49,9 @@ public:
     // empty string when the folder there is not a real folder of this user that only
     // this user may enter: someone else could then hold or swap the lock file.
     static QString privateFolderUnder(const QString& base);
+    // Makes `folder` (mode 0700) when missing, and answers whether it is then a real folder
+    // of this user that only this user may enter.
+    static bool makePrivateFolder(const QString& folder);
 
 private:
     QString m_runtimeDir;
