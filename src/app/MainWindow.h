@@ -110,6 +110,8 @@ private:
     void createHiddenControls();
     void showLevelControls();
     void fillCategoryList();
+    // The caption that selects a page or entry in the language on show.
+    QString keyText(const PageKey& key) const;
     void setLevelCaption(QLabel* label, const QString& text);
     void setLanguageWords(const QString& code);
     void setCaptionAndClearEdits();

@@ -29,14 +29,6 @@ template <typename W> W* place(W* control, const char* name, const QRect& geomet
     return control;
 }
 
-// The captions of the category list, in list order: text-table entries, except the
-// links and memory words that are built in per language.
-constexpr int LinksWordSlot = -1;
-constexpr int MemoryWordSlot = -2;
-constexpr int CategoryEntries[] = {
-    1, 2, 3, 4, 5, 6, 57, 58, 59, 99, 60, 61, 62, 85, 63, 48, 64, LinksWordSlot, MemoryWordSlot,
-    25};
-
 } // namespace
 
 void MainWindow::createControls()
@@ -122,14 +114,8 @@ void MainWindow::setLanguageWords(const QString& code)
 void MainWindow::fillCategoryList()
 {
     m_listBox1->clear();
-    for (const int entry : CategoryEntries) {
-        if (entry == LinksWordSlot)
-            m_listBox1->addItem(m_linksWord);
-        else if (entry == MemoryWordSlot)
-            m_listBox1->addItem(m_memoryWord);
-        else
-            m_listBox1->addItem(m_texts.text(entry));
-    }
+    for (const PageKey& key : categoryKeys())
+        m_listBox1->addItem(keyText(key));
     m_listBox1->setCurrentRow(-1);
     setLevelCaption(m_label10, m_texts.text(49));
     setLevelCaption(m_label11, m_texts.text(50));
@@ -189,17 +175,22 @@ void MainWindow::ListBox1Click()
         return;
     setLanguageWords(m_state.languageCode);
     const QString caption = m_listBox1->item(row)->text();
-    m_pageHost.dispatch(caption, [this](const PageKey& key) {
-        switch (key.kind) {
-        case PageKey::Kind::LinksWord:
-            return m_linksWord;
-        case PageKey::Kind::MemoryWord:
-            return m_memoryWord;
-        case PageKey::Kind::Entry:
-            break;
-        }
-        return m_texts.text(key.entry);
-    });
+    m_pageHost.dispatch(caption, [this](const PageKey& key) { return keyText(key); });
+}
+
+QString MainWindow::keyText(const PageKey& key) const
+{
+    // The links and memory words are built in per language; every other key is a
+    // text-table entry.
+    switch (key.kind) {
+    case PageKey::Kind::LinksWord:
+        return m_linksWord;
+    case PageKey::Kind::MemoryWord:
+        return m_memoryWord;
+    case PageKey::Kind::Entry:
+        break;
+    }
+    return m_texts.text(key.entry);
 }
 
 void MainWindow::TrackBar1Change(int position)

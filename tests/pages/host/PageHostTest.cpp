@@ -1,8 +1,10 @@
 // The page host: dispatch by caption, the frame around a build and the reset.
 #include "app/mainwindow/WindowFixture.h"
 
+#include "pages/AppIcons.h"
 #include "pages/Page.h"
 #include "pages/PageHost.h"
+#include "pages/PageRegistry.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -120,8 +122,10 @@ protected:
     }
 
     const std::vector<PageEntry> table = {
-        {PageKey::text(1), &probe<1>, nullptr, true}, {PageKey::text(2), &probe<2>},
-        {PageKey::text(2), nullptr, &action},         {PageKey::text(3)},
+        {PageKey::text(1), &probe<1>, nullptr, PageEntry::NotListed, true},
+        {PageKey::text(2), &probe<2>},
+        {PageKey::text(2), nullptr, &action},
+        {PageKey::text(3)},
         {PageKey::memoryWord(), &probe<4>},
     };
     const PageEntry& dashboard = table[0];
@@ -131,6 +135,27 @@ protected:
     std::unique_ptr<PageHost> host;
     int levelControlsShown = 0;
 };
+
+// The program's own table: every category list item opens a page or runs an entry,
+// the items fill the list from the top without a gap, and each has its icon.
+TEST(PageTable, EveryListedRowRunsSomethingAndHasItsIcon)
+{
+    std::vector<int> positions;
+    for (const PageEntry& entry : pageTable()) {
+        if (entry.listPosition == PageEntry::NotListed)
+            continue;
+        EXPECT_TRUE(entry.factory || entry.action) << "position " << entry.listPosition;
+        positions.push_back(entry.listPosition);
+        ASSERT_LT(entry.listPosition, AppIcons::CategoryIconCount);
+        EXPECT_FALSE(AppIcons::categoryPixmap(entry.listPosition).isNull());
+    }
+    std::sort(positions.begin(), positions.end());
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        EXPECT_EQ(positions[i], int(i)) << "the list has a gap or two items in one place";
+    EXPECT_EQ(categoryKeys().size(), positions.size());
+    // The window opens on the first row, the dashboard, at the top of the list.
+    EXPECT_EQ(pageTable().front().listPosition, 0);
+}
 
 TEST_F(PageHostTest, EveryMatchingKeyRunsInTableOrder)
 {
