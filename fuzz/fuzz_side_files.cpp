@@ -11,7 +11,7 @@ using namespace orvanel::fuzz;
 
 namespace {
 
-// Units of the first `count` characters: a character outside the basic plane is two.
+// The characters of a text: a pair of surrogates is one.
 qsizetype charactersIn(const QString& text)
 {
     qsizetype characters = 0;
