@@ -10,7 +10,7 @@ PACKAGES  := cmake ninja-build g++ make pkgconf qt6-base-dev libgl-dev libpugixm
              desktop-file-utils appstream dpkg-dev file
 SUDO      := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run package icons bench screenshot asan clean
+.PHONY: all deps configure build test run package icons bench screenshot asan fuzz clean
 
 all: build
 
@@ -72,6 +72,15 @@ asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# Every parser of outside input under libFuzzer, FUZZ_SECONDS each (build-fuzz/, clang).
+# Fails when any of them crashes, leaks or hangs; the table shows each one's executions.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang libclang-rt-14-dev"
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
 # Only a build folder goes, never a user's workspace: the folder must hold a CMake cache,
 # and must neither be nor hold the installed panel's workspace.

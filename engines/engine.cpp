@@ -24,6 +24,8 @@
 // never reads half a file. Side files end their lines with CR LF as the panel expects.
 // No shell is ever used: the panel's texts reach other programs only as arguments.
 
+#include "SubstituteArguments.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -54,8 +56,10 @@ extern char** environ;
 
 namespace {
 
-using Args = std::vector<std::string>;
 using namespace std::chrono_literals;
+using orvanel::substitutes::Args;
+using orvanel::substitutes::joined;
+using orvanel::substitutes::oneLine;
 
 struct Self
 {
@@ -86,39 +90,6 @@ std::string lower(std::string text)
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-// The panel splits its argument string at blanks; joining the words again gives back a
-// path or a message that held blanks.
-std::string joined(const Args& args, std::size_t from = 0)
-{
-    std::string text;
-    for (std::size_t i = from; i < args.size(); ++i) {
-        if (i > from)
-            text += ' ';
-        text += args[i];
-    }
-    return text;
-}
-
-// Text for a one-line record: control characters become blanks, the length is bounded.
-std::string oneLine(std::string text, std::size_t maxLength)
-{
-    if (text.size() > maxLength)
-        text.resize(maxLength);
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = ' ';
     return text;
 }
 
@@ -329,10 +300,7 @@ int endAtOnce(const Self&, const Args&)
 // Records the status flags line the panel handed over: thirteen values "0" or "1".
 int networkEngine(const Self& self, const Args& args)
 {
-    std::string flags;
-    for (std::size_t i = 0; i < args.size() && i < 32; ++i)
-        flags += ' ' + oneLine(args[i], 8);
-    writeWhole(self.file("netpro.txt"), withCrLf({flags}));
+    writeWhole(self.file("netpro.txt"), withCrLf({orvanel::substitutes::statusFlagsRecord(args)}));
     return 0;
 }
 
@@ -617,25 +585,14 @@ std::optional<std::string> ipv4Address(const std::string& host)
     return ok ? std::optional<std::string>(text) : std::nullopt;
 }
 
-// Letters, digits, "-", "_" and "." only: anything else the user typed is no host name
-// and is not sent to the name servers.
-bool isHostName(const std::string& host)
-{
-    constexpr std::string_view Allowed =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.";
-    return !host.empty() && host.size() <= 253 &&
-           host.find_first_not_of(Allowed) == std::string::npos;
-}
-
 // The panel reads the last line of ipcp.txt as the address; an empty file tells it
 // that the name does not resolve.
 int resolverEngine(const Self& self, const Args& args)
 {
-    const std::string host = trimmed(joined(args));
     std::vector<std::string> lines;
-    if (isHostName(host)) {
-        if (const auto address = ipv4Address(host))
-            lines = {host, *address};
+    if (const auto host = orvanel::substitutes::resolverHost(args)) {
+        if (const auto address = ipv4Address(*host))
+            lines = {*host, *address};
     }
     writeWhole(self.file("ipcp.txt"), withCrLf(lines));
     return 0;
@@ -670,9 +627,7 @@ bool notifyDesktop(const std::string& text)
 
 int notifier(const Self&, const Args& args)
 {
-    std::string text = joined(args);
-    std::replace(text.begin(), text.end(), ';', ' ');
-    text = trimmed(oneLine(text, 500));
+    const std::string text = orvanel::substitutes::notificationText(args);
     if (text.empty())
         return 0;
     if (!notifyDesktop(text)) {

@@ -8,6 +8,7 @@
 #include "protect/DuplicateSearch.h"
 
 #include "protect/EndSignals.h"
+#include "protect/EngineArguments.h"
 #include "protect/Engines.h"
 #include "protect/TreeWalk.h"
 #include "workspace/Names.h"
@@ -232,14 +233,17 @@ int listCopies(const EngineContext& context, const std::atomic<bool>& stop)
 int duplicateSearch(const EngineContext& context, const QStringList& args)
 {
     const std::atomic<bool>& stop = endOnSignals();
-    const QString step = args.value(0);
-    if (step == u"1"_s)
-        return recordFolder(context, args.mid(1).join(u' '), stop); // blanks of the path
-    if (step == u"2"_s)
+    const CopySearchStep step = copySearchStepOf(args);
+    switch (step.kind) {
+    case CopySearchStep::Kind::Record:
+        return recordFolder(context, step.folder, stop);
+    case CopySearchStep::Kind::List:
         return listCopies(context, stop);
-    if (step == u"0"_s) {
+    case CopySearchStep::Kind::Forget:
         QFile::remove(context.file(kRecordFile));
         return 0;
+    case CopySearchStep::Kind::Nothing:
+        break;
     }
     return 0;
 }

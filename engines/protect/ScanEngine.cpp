@@ -5,6 +5,7 @@
 //   "3 <mount point>"   volume scan: the volume mounted there, on that file system only
 
 #include "protect/EndSignals.h"
+#include "protect/EngineArguments.h"
 #include "protect/Engines.h"
 #include "protect/ScanJob.h"
 
@@ -33,22 +34,23 @@ std::string local(const QString& path)
 
 std::optional<ScanRequest> requestOf(const EngineContext& context, const QStringList& args)
 {
-    const QString type = args.value(0);
-    if (type == u"0"_s) {
+    const std::optional<ScanArguments> scan = scanArgumentsOf(args);
+    if (!scan)
+        return std::nullopt;
+    switch (scan->kind) {
+    case ScanArguments::Kind::Quick:
         return ScanRequest{u"quick scan"_s,
                            {{local(context.downloadsFolder())},
                             {local(context.desktopFolder())},
                             {local(context.home), 0}}};
-    }
-    if (type == u"1"_s)
+    case ScanArguments::Kind::Full:
         return ScanRequest{u"full scan of "_s + context.home, {{local(context.home)}}};
-    if (type == u"2"_s)
+    case ScanArguments::Kind::Memory:
         return ScanRequest{u"memory scan"_s, {}, true};
-    // The mount point may hold blanks: the panel's split gave its words one by one.
-    const QString mountPoint = args.mid(1).join(u' ');
-    if (type == u"3"_s && mountPoint.startsWith(u'/'))
-        return ScanRequest{u"volume scan of "_s + mountPoint,
-                           {{local(mountPoint), kAnyDepth, true}}};
+    case ScanArguments::Kind::Volume:
+        return ScanRequest{u"volume scan of "_s + scan->mountPoint,
+                           {{local(scan->mountPoint), kAnyDepth, true}}};
+    }
     return std::nullopt;
 }
 

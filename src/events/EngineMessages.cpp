@@ -7,26 +7,11 @@
 #include <QLocalSocket>
 #include <QTimer>
 
-#include <charconv>
 #include <memory>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace orvanel {
-
-namespace {
-
-std::optional<int> decimal(QByteArrayView text)
-{
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.isEmpty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 EngineMessages::EngineMessages(EngineControl& engines, const PanelState& state, QObject* parent)
     : QObject(parent), m_engines(engines), m_state(state), m_server(new QLocalServer(this))
@@ -77,29 +62,18 @@ void EngineMessages::acceptClients()
             client->deleteLater();
         });
         idle->start(IdleLimitMs);
-        auto pending = std::make_shared<QByteArray>();
-        auto lines = std::make_shared<int>(0);
+        auto framing = std::make_shared<EngineMessageFraming>();
         connect(client, &QLocalSocket::readyRead, client,
-                [this, client, pending, lines] { readClient(client, *pending, *lines); });
-        readClient(client, *pending, *lines);
+                [this, client, framing] { readClient(client, *framing); });
+        readClient(client, *framing);
     }
 }
 
-void EngineMessages::readClient(QLocalSocket* client, QByteArray& pending, int& lines)
+void EngineMessages::readClient(QLocalSocket* client, EngineMessageFraming& framing)
 {
-    pending += client->readAll();
-    qsizetype end = 0;
-    while ((end = pending.indexOf('\n')) >= 0 && lines < LinesPerClient) {
-        QByteArrayView line(pending.constData(), end);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        ++lines;
-        if (line.size() <= LineLimit)
-            handleLine(line);
-        pending.remove(0, end + 1);
-    }
-    if (pending.size() > LineLimit || lines >= LinesPerClient) {
-        pending.clear();
+    const bool keep =
+        framing.feed(client->readAll(), [this](QByteArrayView line) { handleLine(line); });
+    if (!keep) {
         client->abort();
         client->deleteLater();
     }
@@ -107,13 +81,9 @@ void EngineMessages::readClient(QLocalSocket* client, QByteArray& pending, int& 
 
 void EngineMessages::handleLine(QByteArrayView line)
 {
-    const QList<QByteArray> words = line.toByteArray().simplified().split(' ');
-    if (words.size() != 2)
-        return;
-    const std::optional<int> message = decimal(words[0]);
-    const std::optional<int> parameter = decimal(words[1]);
-    if (message == RegistryChange && parameter)
-        WMRegistryChange(*parameter);
+    const std::optional<EngineMessageLine> message = parseEngineMessageLine(line);
+    if (message && message->number == RegistryChange)
+        WMRegistryChange(message->firstParameter);
 }
 
 void EngineMessages::WMRegistryChange(int firstParameter)

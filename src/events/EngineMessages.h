@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/EngineMessageLines.h"
+
 #include <QByteArrayView>
 #include <QObject>
 #include <QString>
@@ -26,10 +28,8 @@ class EngineMessages final : public QObject
 
 public:
     static constexpr int RegistryChange = 2997;
-    // No message is near this long; a longer line drops its client.
-    static constexpr qsizetype LineLimit = 64;
-    // Lines one connection may send; an engine sends one.
-    static constexpr int LinesPerClient = 16;
+    static constexpr qsizetype LineLimit = EngineMessageFraming::LineLimit;
+    static constexpr int LinesPerClient = EngineMessageFraming::LinesPerClient;
     static constexpr int ClientLimit = 16;
     static constexpr int IdleLimitMs = 10000;
 
@@ -49,7 +49,7 @@ public:
 
 private:
     void acceptClients();
-    void readClient(QLocalSocket* client, QByteArray& pending, int& lines);
+    void readClient(QLocalSocket* client, EngineMessageFraming& framing);
 
     EngineControl& m_engines;
     const PanelState& m_state;

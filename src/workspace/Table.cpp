@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -50,6 +51,26 @@ pugi::xml_node documentElement(const pugi::xml_document& doc)
     return {};
 }
 
+// Whether a row can hold the name as an attribute: a letter, "_", ":" or any character
+// outside ASCII first, then also digits, "-" and ".".
+bool isAttributeName(std::string_view name)
+{
+    const auto allowed = [](unsigned char c, bool first) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool digit = c >= '0' && c <= '9';
+        return letter || c == '_' || c == ':' || c >= 0x80 ||
+               (!first && (digit || c == '-' || c == '.'));
+    };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (!allowed(static_cast<unsigned char>(name[i]), i == 0))
+            return false;
+    }
+    return !name.empty();
+}
+
+// The fields a file lists. A name no row could hold as an attribute, or one listed again
+// (in any letter case), never held a value: keeping it would write rows that cannot be
+// read back, or a second column that takes the first one's values on the next reading.
 std::vector<FieldDef> fieldsOfPacket(pugi::xml_node metadata)
 {
     std::vector<FieldDef> fields;
@@ -57,8 +78,14 @@ std::vector<FieldDef> fieldsOfPacket(pugi::xml_node metadata)
     for (pugi::xml_node f = list.first_child(); f; f = f.next_sibling()) {
         if (f.type() != pugi::node_element || !sameName(f.name(), "FIELD"))
             continue;
-        const QString name = QString::fromUtf8(attributeNamed(f, "attrname").value());
-        if (!name.isEmpty())
+        const char* utf8 = attributeNamed(f, "attrname").value();
+        if (!isAttributeName(utf8))
+            continue;
+        const QString name = QString::fromUtf8(utf8);
+        const bool listed = std::any_of(fields.begin(), fields.end(), [&](const FieldDef& d) {
+            return name.compare(d.name, Qt::CaseInsensitive) == 0;
+        });
+        if (!listed)
             fields.push_back({name, attributeNamed(f, "WIDTH").as_int(0)});
     }
     return fields;
@@ -101,7 +128,9 @@ class PacketWriter final
 public:
     explicit PacketWriter(QIODevice* device = nullptr) : m_device(device)
     {
-        m_buffer.reserve(kChunk + kChunk / 4);
+        // A packet made in memory grows as it needs: most tables are a few rows.
+        if (m_device)
+            m_buffer.reserve(kChunk + kChunk / 4);
     }
 
     void append(const char* text, std::size_t size)

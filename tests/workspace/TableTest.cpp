@@ -205,6 +205,64 @@ TEST(TableReading, WithoutDefinitionsTheFileFieldsAreTaken)
     EXPECT_EQ(t.value(u"Champ2"), u"192.0.2.1"_s);
 }
 
+// A table that takes its fields from the file must save rows that read back the same:
+// a name listed twice is one field, and a name no row could hold is left out.
+TEST(TableReading, FileFieldsReadBackAfterASave)
+{
+    struct Case
+    {
+        const char* fields;
+        const char* row;
+        QStringList names;
+        QStringList values;
+    };
+    const Case cases[] = {
+        {R"(<FIELD attrname="Champ1"/><FIELD attrname="Champ2"/>)",
+         R"(Champ1="a" Champ2="b")",
+         {u"Champ1"_s, u"Champ2"_s},
+         {u"a"_s, u"b"_s}},
+        {R"(<FIELD attrname="Champ2"/><FIELD attrname="Champ2"/><FIELD attrname="Champ3"/>)",
+         R"(Champ2="kept" Champ3="c")",
+         {u"Champ2"_s, u"Champ3"_s},
+         {u"kept"_s, u"c"_s}},
+        {R"(<FIELD attrname="champ1"/><FIELD attrname="CHAMP1"/>)",
+         R"(CHAMP1="x")",
+         {u"champ1"_s},
+         {u"x"_s}},
+        {R"(<FIELD attrname="a b"/><FIELD attrname="Champ1"/>)",
+         R"(Champ1="v")",
+         {u"Champ1"_s},
+         {u"v"_s}},
+        {R"(<FIELD attrname="1st"/><FIELD attrname="x&quot;y"/><FIELD attrname="Champ1"/>)",
+         R"(Champ1="v")",
+         {u"Champ1"_s},
+         {u"v"_s}},
+        {R"(<FIELD attrname="ns:a"/><FIELD attrname="_b.c-d"/><FIELD attrname="élève"/>)",
+         R"(ns:a="1" _b.c-d="2" élève="3")",
+         {u"ns:a"_s, u"_b.c-d"_s, u"élève"_s},
+         {u"1"_s, u"2"_s, u"3"_s}},
+    };
+    for (const Case& c : cases) {
+        const QByteArray packet = "<DATAPACKET><METADATA><FIELDS>"_ba + c.fields +
+                                  "</FIELDS></METADATA><ROWDATA><ROW " + c.row +
+                                  "/></ROWDATA></DATAPACKET>";
+        Table loaded;
+        ASSERT_TRUE(loaded.loadFromBytes(packet)) << c.fields;
+        Table again;
+        QString error;
+        ASSERT_TRUE(again.loadFromBytes(loaded.toBytes(), &error))
+            << c.fields << ": " << error.toStdString();
+        QStringList names;
+        QStringList values;
+        for (std::size_t i = 0; i < again.fields().size(); ++i) {
+            names.append(again.fields()[i].name);
+            values.append(again.valueAt(0, int(i)));
+        }
+        EXPECT_EQ(names, c.names) << c.fields;
+        EXPECT_EQ(values, c.values) << c.fields;
+    }
+}
+
 TEST(TableReading, DefinedFieldsWinOverTheFileFields)
 {
     // The file knows Champ1 and Champ2; the table is defined with Champ2 and Champ3.

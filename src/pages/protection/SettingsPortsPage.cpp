@@ -3,6 +3,7 @@
 #include "pages/AppIcons.h"
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
+#include "workspace/EngineAnswers.h"
 #include "workspace/Names.h"
 #include "workspace/SideFiles.h"
 #include "workspace/Table.h"
@@ -245,12 +246,9 @@ void SettingsPortsPage::addFirewallGroup(QWidget* panel)
 
 void SettingsPortsPage::loadApplicationPorts()
 {
-    // The engines write one entry per line; the last line is not shown.
-    QStringList lines = sidefiles::readLines(context().state().workspaceDir + names::AppPortsFile)
-                            .value_or(QStringList());
-    if (!lines.isEmpty())
-        lines.removeLast();
-    m_applicationPorts->addItems(lines);
+    m_applicationPorts->addItems(sidefiles::applicationPorts(
+        sidefiles::readLines(context().state().workspaceDir + names::AppPortsFile)
+            .value_or(QStringList())));
 }
 
 void SettingsPortsPage::loadClosedPorts()

@@ -2,6 +2,7 @@
 
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
+#include "workspace/EngineAnswers.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Names.h"
 #include "workspace/SideFiles.h"
@@ -35,17 +36,6 @@ void appendSite(Table& table, const QString& name, const QString& address)
     table.setValue(u"Champ1", name);
     table.setValue(u"Champ2", address);
     table.post();
-}
-
-// The address as site.xml keeps it: the digits and dots of the answer, in order.
-QString addressOf(const QString& answerLine)
-{
-    QString address;
-    for (const QChar c : answerLine) {
-        if (c == u'.' || (c >= u'0' && c <= u'9'))
-            address.append(c);
-    }
-    return address.trimmed();
 }
 
 } // namespace
@@ -221,11 +211,13 @@ void WebSitesPage::finishLookup()
     const std::optional<QStringList> lines =
         after == lookup.before ? std::nullopt
                                : sidefiles::readLines(path, nullptr, kResolverAnswerMaxBytes);
-    if (!lines || lines->isEmpty()) {
+    const std::optional<QString> address =
+        lines ? sidefiles::resolvedAddress(*lines) : std::nullopt;
+    if (!address) {
         answerNotFound();
         return;
     }
-    storeSite(lookup.typed.trimmed(), addressOf(lines->last()));
+    storeSite(lookup.typed.trimmed(), *address);
 }
 
 void WebSitesPage::answerNotFound()
