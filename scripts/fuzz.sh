@@ -26,12 +26,15 @@ fi
 
 failed=0
 report=()
+passed=0
+failures=0
 for name in "${names[@]}"; do
   program="$build/fuzz/fuzz_$name"
   run="$build/fuzz-runs/$name"
   if [ ! -x "$program" ]; then
     report+=("$(printf '%-18s %14s  %s' "$name" "-" "no program $program")")
     failed=1
+    failures=$((failures + 1))
     continue
   fi
   mkdir -p "$run/corpus"
@@ -51,8 +54,10 @@ for name in "${names[@]}"; do
     result="$result (exit $status, see $run/log.txt)"
   fi
   report+=("$(printf '%-18s %14s  %s' "$name" "${executions:-?}" "$result")")
+  if [ "$result" = ok ]; then passed=$((passed + 1)); else failures=$((failures + 1)); fi
 done
 
 printf '%-18s %14s  %s\n' target executions result
 printf '%s\n' "${report[@]}"
+echo "fuzz: $passed passed, $failures failed"
 exit $failed
