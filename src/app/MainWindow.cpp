@@ -44,10 +44,10 @@ MainWindow::MainWindow(const QString& workspaceDir, const platform::Services& se
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1500);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
-    m_scheduler.enableScanStart = [this] {
+    connect(&m_scheduler, &Scheduler::scanIdle, this, [this] {
         if (Page* page = m_pageHost.page())
             page->schedulerIdle();
-    };
+    });
     createControls();
 }
 

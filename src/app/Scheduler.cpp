@@ -103,8 +103,7 @@ void Scheduler::tick()
     if (running(names::ScanEngine))
         return;
 
-    if (enableScanStart)
-        enableScanStart();
+    Q_EMIT scanIdle();
     m_idleMinute = clockMinute();
     if (m_idleMinute != m_lastIdleMinute)
         start(names::PopKentEngine);

@@ -4,9 +4,9 @@
 #include "workspace/EngineControl.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,8 +32,11 @@ struct FileStamp
     bool operator==(const FileStamp&) const = default;
 };
 
-class Scheduler final
+class Scheduler final : public QObject
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Scheduler)
+
 public:
     Scheduler(PanelState& state, EngineControl& engines, TableFiles& tables,
               const platform::Services& services);
@@ -41,10 +44,6 @@ public:
     // One tick (Timer1Timer). Never throws and reports nothing: a program that cannot be
     // started is simply tried again at the next tick that meets the conditions.
     void tick();
-
-    // Called in every tick during which no scan runs: the scan page's start button
-    // (BitBtn22) is enabled again while that page is built.
-    std::function<void()> enableScanStart;
 
     // The tick values: minute digits as read from the clock text, empty before the first
     // tick.
@@ -54,6 +53,11 @@ public:
     const QString& lastIdleMinute() const { return m_lastIdleMinute; }
     // The process snapshot taken by the last quarantine enforcement.
     const ProcessSnapshot& lastSnapshot() const { return m_snapshot; }
+
+Q_SIGNALS:
+    // Every tick during which no scan runs: the scan page's start button (BitBtn22) is
+    // enabled again while that page is built.
+    void scanIdle();
 
 private:
     void keepPngiAlive();

@@ -84,6 +84,12 @@ struct Workspace
     bool longTables = false;
 };
 
+void PrintTo(const Workspace& workspace, std::ostream* os)
+{
+    *os << workspace.language.toStdString()
+        << (workspace.longTables ? " with long tables" : " fresh");
+}
+
 std::string nameOf(const ::testing::TestParamInfo<Workspace>& info)
 {
     return info.param.language.toStdString() + (info.param.longTables ? "_LongTables" : "_Fresh");

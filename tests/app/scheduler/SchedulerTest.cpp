@@ -349,7 +349,8 @@ INSTANTIATE_TEST_SUITE_P(AlertLevels, QuarantineTest, ::testing::Values(1, 2, 3)
 TEST_F(SchedulerTest, NothingIsEndedOrOfferedWhileAScanRuns)
 {
     int enabled = 0;
-    scheduler->enableScanStart = [&enabled] { ++enabled; };
+    QObject::connect(scheduler.get(), &Scheduler::scanIdle, scheduler.get(),
+                     [&enabled] { ++enabled; });
     state.alertLevel = 3;
     quarantine({u"app.exe"_s});
     fake.processes.add(u"app.exe"_s);

@@ -110,7 +110,8 @@ TEST_F(ScanPageTest, StartWritesTheTypeStartsTheEngineAndWaitsForTheScheduler)
         context.fake.spawner.calls.clear();
         Scheduler scheduler(context.state(), context.engines(), context.tables(),
                             context.services());
-        scheduler.enableScanStart = [this] { page->schedulerIdle(); };
+        QObject::connect(&scheduler, &Scheduler::scanIdle, &scheduler,
+                         [this] { page->schedulerIdle(); });
         control<QRadioButton>(QString::fromLatin1(c.button))->click();
         auto* start = control<QPushButton>(u"BitBtn22"_s);
         QTest::mouseClick(start, Qt::LeftButton);
