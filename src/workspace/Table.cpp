@@ -495,6 +495,18 @@ void Table::emptyTable()
     m_current = 0;
 }
 
+// A cell as it reads: a character reference past the last code point leaves bytes that
+// are no UTF-8, and written as they are they would make the whole file read back as
+// Windows-1252.
+void Table::appendCell(PacketWriter& out, const std::string& cell)
+{
+    if (encoding::isValidUtf8(cell.data(), cell.size())) {
+        out.appendEscaped(cell);
+        return;
+    }
+    out.appendEscaped(QString::fromStdString(cell).toStdString());
+}
+
 void Table::writePacket(PacketWriter& out) const
 {
     out.append(R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0">)"
@@ -514,7 +526,7 @@ void Table::writePacket(PacketWriter& out) const
             out.append(" ");
             out.append(m_fieldNames[i]);
             out.append("=\"");
-            out.appendEscaped(m_cells[row * width + i]);
+            appendCell(out, m_cells[row * width + i]);
             out.append("\"");
         }
         out.append("/>");

@@ -90,6 +90,7 @@ private:
     bool loadInPlace(char* data, size_t size, QString* error);
     std::string* editedCell(QStringView field);
     void writePacket(PacketWriter& out) const;
+    static void appendCell(PacketWriter& out, const std::string& cell);
 
     std::vector<FieldDef> m_fields;
     // The field names in UTF-8, as the data packet's attributes spell them.

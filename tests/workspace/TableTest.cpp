@@ -261,6 +261,20 @@ TEST(TableReading, FileFieldsReadBackAfterASave)
         EXPECT_EQ(names, c.names) << c.fields;
         EXPECT_EQ(values, c.values) << c.fields;
     }
+
+    // A character reference past the last code point gives bytes that are no UTF-8. Saved
+    // as they are, they made the whole file read back as Windows-1252, and every accented
+    // letter of every row changed.
+    Table loaded;
+    ASSERT_TRUE(loaded.loadFromBytes(
+        "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"Champ1\"/><FIELD attrname=\"Champ2\"/>"
+        "</FIELDS></METADATA><ROWDATA><ROW Champ1=\"&#101111111111111;x\" "
+        "Champ2=\"r\xc3\xa9ussie\"/>"
+        "</ROWDATA></DATAPACKET>"_ba));
+    Table again;
+    ASSERT_TRUE(again.loadFromBytes(loaded.toBytes()));
+    EXPECT_EQ(again.valueAt(0, 1), u"réussie"_s);
+    EXPECT_EQ(again.valueAt(0, 0), loaded.valueAt(0, 0));
 }
 
 TEST(TableReading, DefinedFieldsWinOverTheFileFields)
