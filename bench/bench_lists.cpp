@@ -59,37 +59,23 @@ struct NoProcesses final : platform::ProcessTable
 class BenchContext final : public PanelContext
 {
 public:
-    explicit BenchContext(const QString& dir)
-        : m_engines(dir, m_processes, m_doubles.spawner, m_doubles.probe),
-          m_tables(dir, m_engines, [] { return 1; }), m_services(m_doubles.services(m_processes))
+    explicit BenchContext(const QString& dir) : m_panel(dir, m_doubles.services(m_processes))
     {
-        m_state.workspaceDir = dir;
-        m_state.startTime = QDateTime::currentDateTime();
+        m_panel.state().startTime = QDateTime::currentDateTime();
         QStringList lines;
         for (int entry = 1; entry <= TextTable::Size; ++entry)
             lines.append(u"entry %1"_s.arg(entry));
-        m_texts.setLines(lines);
-        m_tables.create(TableId::Configuration);
+        m_panel.texts().setLines(lines);
+        m_panel.tables().create(TableId::Configuration);
     }
-    PanelState& state() override { return m_state; }
-    const TextTable& texts() const override { return m_texts; }
-    EngineControl& engines() override { return m_engines; }
-    TableFiles& tables() override { return m_tables; }
-    const platform::Services& services() const override { return m_services; }
+    Panel& panel() override { return m_panel; }
     QWidget* window() override { return nullptr; }
-    void switchClicked(Switch, bool) override {}
-    void requestTermination() override {}
-    void applyLanguage(const QString&) override {}
     QPointer<QLineEdit>& editSlot(int number) override { return m_edits[(number - 1) % 3]; }
 
 private:
     NoProcesses m_processes;
     bench::WindowDoubles m_doubles;
-    PanelState m_state;
-    TextTable m_texts;
-    EngineControl m_engines;
-    TableFiles m_tables;
-    platform::Services m_services;
+    Panel m_panel;
     QPointer<QLineEdit> m_edits[3];
 };
 

@@ -3,7 +3,7 @@
 // engines never appear and every tick takes its longest road at its alert level.
 
 #include "WindowBench.h"
-#include "app/Scheduler.h"
+#include "panel/Scheduler.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "workspace/EngineControl.h"

@@ -1,14 +1,8 @@
 #pragma once
 
-#include "app/Scheduler.h"
-#include "lang/TextTable.h"
 #include "pages/PageHost.h"
 #include "pages/PanelContext.h"
-#include "platform/Services.h"
-#include "workspace/EngineControl.h"
-#include "workspace/HeldTableRetry.h"
-#include "workspace/PanelState.h"
-#include "workspace/TableFiles.h"
+#include "panel/Panel.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -16,7 +10,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class QFrame;
 class QLabel;
@@ -29,13 +22,11 @@ class QStatusBar;
 namespace orvanel {
 
 class CategoryList;
-class EngineMessages;
-class VolumeArrival;
 
 // The main window (TForm2): the category list on the left, one page at a time on the
-// right, the alert level and the Internet button below. It owns the panel's state, the
-// table files, the text table and the scheduler for the whole run. Closing it only
-// hides it; the notification area's menu shows it again.
+// right, the alert level and the Internet button below. It shows the panel's core, which
+// it owns for the whole run, and hands its clicks to it. Closing it only hides it; the
+// notification area's menu shows it again.
 class MainWindow final : public QWidget, public PanelContext
 {
     Q_OBJECT
@@ -75,20 +66,13 @@ public:
     QTimer* timer1() const { return m_timer1; }
 
     PageHost& pageHost() { return m_pageHost; }
-    Scheduler& scheduler() { return m_scheduler; }
-    const QString& linksWord() const { return m_linksWord; }
-    const QString& memoryWord() const { return m_memoryWord; }
+    Scheduler& scheduler() { return m_panel.scheduler(); }
+    const QString& linksWord() const { return m_panel.linksWord(); }
+    const QString& memoryWord() const { return m_panel.memoryWord(); }
 
     // PanelContext
-    PanelState& state() override { return m_state; }
-    const TextTable& texts() const override { return m_texts; }
-    EngineControl& engines() override { return m_engines; }
-    TableFiles& tables() override { return m_tables; }
-    const platform::Services& services() const override { return m_services; }
+    Panel& panel() override { return m_panel; }
     QWidget* window() override { return this; }
-    void switchClicked(Switch id, bool checked) override;
-    void requestTermination() override;
-    void applyLanguage(const QString& chosen) override;
     QPointer<QLineEdit>& editSlot(int number) override;
 
 Q_SIGNALS:
@@ -113,29 +97,9 @@ private:
     // The caption that selects a page or entry in the language on show.
     QString keyText(const PageKey& key) const;
     void setLevelCaption(QLabel* label, const QString& text);
-    void setLanguageWords(const QString& code);
     void setCaptionAndClearEdits();
 
-    // Steps of FormCreate (MainWindowCreate.cpp).
-    bool prepareSideFiles();
-    bool readFirewallMode();
-    bool readCtrlpl();
-    void openTables();
-    void loadLanguage();
-    void stopEngines(const QStringList& names);
-    // Volume arrivals and the engines' messages (MainWindowMessages.cpp).
-    void startSystemMessages();
-    bool sideFileWritten(bool written, const QString& name, const QString& error);
-
-    platform::Services m_services;
-    PanelState m_state;
-    EngineControl m_engines;
-    TableFiles m_tables;
-    // Start-up reading of the tables an engine held when their turn came.
-    HeldTableRetry m_heldTables{m_tables};
-    TextTable m_texts;
-    QString m_linksWord;
-    QString m_memoryWord;
+    Panel m_panel;
     bool m_destroyed = false;
 
     QFrame* m_shape1 = nullptr;
@@ -154,10 +118,7 @@ private:
     QTimer* m_timer1 = nullptr;
 
     PageHost m_pageHost;
-    Scheduler m_scheduler;
     std::function<bool()> m_iconShown;
-    std::unique_ptr<VolumeArrival> m_volumeArrival;
-    std::unique_ptr<EngineMessages> m_engineMessages;
 };
 
 } // namespace orvanel

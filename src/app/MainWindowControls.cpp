@@ -1,12 +1,8 @@
 // The fixed controls of the main window and their handlers.
 #include "app/MainWindow.h"
 
-#include "lang/LanguageChoice.h"
-#include "lang/Languages.h"
 #include "pages/AppIcons.h"
 #include "pages/CategoryListDelegate.h"
-#include "workspace/Names.h"
-#include "workspace/SideFiles.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -77,7 +73,7 @@ void MainWindow::createLevelControls()
     m_bitBtn15 = place(new QPushButton(this), "BitBtn15", {256, 424, 49, 33});
     m_bitBtn15->setToolTip(QStringLiteral("Internet"));
     m_bitBtn15->setLayoutDirection(Qt::RightToLeft);
-    m_bitBtn15->setIcon(AppIcons::internetGlyph(m_state.internet));
+    m_bitBtn15->setIcon(AppIcons::internetGlyph(m_panel.state().internet));
     m_bitBtn15->setIconSize(QSize(16, 16));
     connect(m_bitBtn15, &QPushButton::clicked, this, &MainWindow::BitBtn15Click);
 }
@@ -103,23 +99,15 @@ void MainWindow::showLevelControls()
         control->setVisible(true);
 }
 
-void MainWindow::setLanguageWords(const QString& code)
-{
-    if (const LanguageInfo* language = findLanguage(code)) {
-        m_linksWord = language->linksWord;
-        m_memoryWord = language->memoryWord;
-    }
-}
-
 void MainWindow::fillCategoryList()
 {
     m_listBox1->clear();
     for (const PageKey& key : categoryKeys())
         m_listBox1->addItem(keyText(key));
     m_listBox1->setCurrentRow(-1);
-    setLevelCaption(m_label10, m_texts.text(49));
-    setLevelCaption(m_label11, m_texts.text(50));
-    setLevelCaption(m_label12, m_texts.text(51));
+    setLevelCaption(m_label10, m_panel.texts().text(49));
+    setLevelCaption(m_label11, m_panel.texts().text(50));
+    setLevelCaption(m_label12, m_panel.texts().text(51));
 }
 
 void MainWindow::setLevelCaption(QLabel* label, const QString& text)
@@ -152,28 +140,12 @@ void MainWindow::setCaptionAndClearEdits()
     }
 }
 
-void MainWindow::applyLanguage(const QString& chosen)
-{
-    QString error;
-    const std::optional<QString> code = storeLanguageChoice(m_tables, chosen, &error);
-    if (!code) {
-        if (!error.isEmpty())
-            m_services.prompt->showError(error);
-        return;
-    }
-    m_state.languageCode = *code;
-    m_texts.load(m_state.workspaceDir, *code);
-    setLanguageWords(*code);
-    fillCategoryList();
-    setCaptionAndClearEdits();
-}
-
 void MainWindow::ListBox1Click()
 {
     const int row = m_listBox1->currentRow();
     if (row < 0)
         return;
-    setLanguageWords(m_state.languageCode);
+    m_panel.refreshLanguageWords();
     const QString caption = m_listBox1->item(row)->text();
     m_pageHost.dispatch(caption, [this](const PageKey& key) { return keyText(key); });
 }
@@ -184,29 +156,23 @@ QString MainWindow::keyText(const PageKey& key) const
     // text-table entry.
     switch (key.kind) {
     case PageKey::Kind::LinksWord:
-        return m_linksWord;
+        return m_panel.linksWord();
     case PageKey::Kind::MemoryWord:
-        return m_memoryWord;
+        return m_panel.memoryWord();
     case PageKey::Kind::Entry:
         break;
     }
-    return m_texts.text(key.entry);
+    return m_panel.texts().text(key.entry);
 }
 
 void MainWindow::TrackBar1Change(int position)
 {
-    m_state.alertLevel = position;
-    QString error;
-    const QString path = m_state.workspaceDir + names::TrackFile;
-    if (!sidefiles::writeValue(path, QString::number(position), &error))
-        m_services.prompt->showError(QStringLiteral("%1: %2").arg(path, error));
+    m_panel.setAlertLevel(position);
 }
 
 void MainWindow::BitBtn15Click()
 {
-    m_state.internet = !m_state.internet;
-    m_bitBtn15->setIcon(QIcon());
-    m_bitBtn15->setIcon(AppIcons::internetGlyph(m_state.internet));
+    m_panel.toggleInternet();
 }
 
 } // namespace orvanel

@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/TrayWindow.h"
-#include "app/UserWorkspace.h"
+#include "panel/UserWorkspace.h"
 #include "pages/AppIcons.h"
 #include "pages/PanelStyle.h"
 #include "platform/SingleInstanceLock.h"
@@ -58,15 +58,6 @@ QString runtimeFolderRefusalText(const QString& reason)
                           "single-instance lock and its engine socket there. Give it a runtime "
                           "folder of your own with mode 0700 (XDG_RUNTIME_DIR).")
         .arg(reason);
-}
-
-QString workspaceDirOf(const QString& programFile)
-{
-    const QFileInfo info(programFile);
-    const QString canonical = info.canonicalFilePath();
-    const QString dir =
-        QFileInfo(canonical.isEmpty() ? info.absoluteFilePath() : canonical).absolutePath();
-    return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
 }
 
 void prepareSignals()

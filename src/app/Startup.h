@@ -22,10 +22,6 @@ bool takeInstanceLock(platform::SingleInstanceLock& lock);
 // The message of a start refused because the runtime folder is not the user's alone.
 QString runtimeFolderRefusalText(const QString& reason);
 
-// The workspace directory of a program file: its folder, symbolic links resolved, with
-// a trailing "/".
-QString workspaceDirOf(const QString& programFile);
-
 // For main(), before anything else: a save beyond the file size limit fails like one on
 // a full disk instead of ending the program (SIGXFSZ is ignored), and SIGTERM and SIGHUP
 // are caught from the first moment; the SessionEndWatcher hands them on.

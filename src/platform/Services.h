@@ -7,6 +7,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/MountWatcher.h"
 #include "platform/ProcessTable.h"
+#include "platform/ProgramCheck.h"
 #include "platform/Prompt.h"
 #include "platform/Spawner.h"
 #include "platform/SystemTray.h"
@@ -36,6 +37,7 @@ struct Services
     Trash* trash = nullptr;
     Volumes* volumes = nullptr;
     MountWatcher* mountWatcher = nullptr;
+    ProgramCheck* programs = nullptr;
 };
 
 // The services of a set that holds one implementation of each under these names
@@ -57,6 +59,7 @@ template <typename Set> Services servicesOf(Set& set)
     s.trash = &set.trash;
     s.volumes = &set.volumes;
     s.mountWatcher = &set.mountWatcher;
+    s.programs = &set.programs;
     return s;
 }
 

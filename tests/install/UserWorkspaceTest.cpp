@@ -1,6 +1,6 @@
 // The workspace of an installed panel: the layout file beside it, the user's folder,
 // and how the program's copies in that folder are kept up to date.
-#include "app/UserWorkspace.h"
+#include "panel/UserWorkspace.h"
 #include "support/OtherAccount.h"
 #include "workspace/Names.h"
 

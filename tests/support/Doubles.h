@@ -3,6 +3,7 @@
 // Test doubles of the platform services: in-memory, scripted and recording stand-ins.
 
 #include "platform/Services.h"
+#include "platform/linux/ProgramLookup.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -266,6 +267,8 @@ struct FakePlatform
     RecordingTrash trash;
     FakeVolumes volumes;
     FakeMountWatcher mountWatcher;
+    // Real: tests point its search path at folders of their own.
+    platform::PathProgramCheck programs;
 
     platform::Services services();
 };

@@ -288,7 +288,7 @@ void SettingsPortsPage::BitBtn5Click()
     const QString chosen = m_comboBox3->currentText();
     if (chosen.isEmpty() || !languageCodes().contains(chosen))
         return;
-    context().applyLanguage(chosen);
+    context().panel().chooseLanguage(chosen);
 }
 
 void SettingsPortsPage::ComboBox3DrawItem(QPainter& painter, int index, const QRect& rect,
@@ -366,16 +366,6 @@ QStringList SettingsPortsPage::closedPorts() const
     return lines;
 }
 
-bool SettingsPortsPage::writeClosedPorts(const QStringList& lines)
-{
-    QString error;
-    if (sidefiles::writeLines(context().state().workspaceDir + names::ClosedPortsFile, lines,
-                              &error))
-        return true;
-    context().services().prompt->showError(error);
-    return false;
-}
-
 void SettingsPortsPage::BitBtn33Click()
 {
     // Only a port number ever reaches the engines' file, however the text got here.
@@ -384,7 +374,7 @@ void SettingsPortsPage::BitBtn33Click()
     if (port.isEmpty() || port != portDigits(port) || lines.contains(port))
         return;
     lines.append(port);
-    if (!writeClosedPorts(lines))
+    if (!context().panel().setClosedPorts(lines))
         return;
     m_closedPorts->addItem(port);
     m_edit13->clear();
@@ -397,7 +387,7 @@ void SettingsPortsPage::BitBtn34Click()
     if (QListWidgetItem* selected = m_closedPorts->currentItem();
         selected && selected->isSelected())
         delete selected;
-    writeClosedPorts(closedPorts());
+    context().panel().setClosedPorts(closedPorts());
 }
 
 } // namespace orvanel

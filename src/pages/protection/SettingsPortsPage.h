@@ -53,7 +53,6 @@ private:
     void loadApplicationPorts();
     void loadClosedPorts();
     void setFirewallMode(const QString& mode);
-    bool writeClosedPorts(const QStringList& lines);
     QStringList closedPorts() const;
 
     QPointer<QComboBox> m_purgeChoice;

@@ -43,7 +43,7 @@ void runQuitEntry(PanelContext& context)
     context.engines().stop(QStringList{
         names::RealTimeEngine, names::ScanEngine, names::DiskScanEngine, names::ResolverEngine,
         names::NetworkEngine, names::UpdateEngine, names::ServerEngine, names::PngiEngine});
-    context.requestTermination();
+    context.panel().requestTermination();
 }
 
 } // namespace orvanel::entries

@@ -2,8 +2,7 @@
 
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
-#include "platform/linux/DesktopEntry.h"
-#include "platform/linux/ProgramLookup.h"
+#include "platform/ProgramCheck.h"
 #include "workspace/Names.h"
 #include "workspace/WorkspaceFile.h"
 
@@ -38,8 +37,6 @@ QListWidget* checkList(QWidget* parent, const QString& name, const QRect& geomet
 
 void CleanUpPage::build(QWidget* panel)
 {
-    if (!m_searchPathSet)
-        m_searchPath = platform::searchPathFolders();
     m_checkBox10 = addSwitch(panel, Switch::CleanDeadShortcuts, {40, 56, 121, 17},
                              &CleanUpPage::CheckBox10Click);
     m_checkBox11 = addSwitch(panel, Switch::CleanStartUpEntries, {40, 88, 145, 17},
@@ -119,8 +116,7 @@ bool CleanUpPage::isDeadShortcut(const QString& path) const
     const files::ReadResult file = files::readWhole(path, MaxShortcutBytes);
     if (!file.ok())
         return false;
-    const auto entry = platform::parseDesktopEntry(QString::fromUtf8(file.bytes));
-    return platform::shortcutLeadsNowhere(entry, m_searchPath);
+    return context().services().programs->shortcutLeadsNowhere(QString::fromUtf8(file.bytes));
 }
 
 void CleanUpPage::removeDeadStartupEntries()
@@ -138,7 +134,7 @@ void CleanUpPage::removeDeadStartupEntries()
             command.chop(AutoRunSwitch.size() + 1);
         // Only a program that certainly does not exist makes an entry dead.
         if (command.isEmpty() ||
-            platform::commandProgramPresence(command, m_searchPath) != platform::Presence::Missing)
+            context().services().programs->commandPresence(command) != platform::Presence::Missing)
             continue;
         // Into the trash, never deleted: a program missing now may be on a drive that
         // is not mounted, and the entry must come back with it.

@@ -29,13 +29,6 @@ public:
     void BitBtn13Click(); // analyse
     void BitBtn18Click(); // clean
 
-    // The folders where programs named without a path are looked for; $PATH by default.
-    void setSearchPath(QStringList folders)
-    {
-        m_searchPath = std::move(folders);
-        m_searchPathSet = true;
-    }
-
 private:
     QCheckBox* addSwitch(QWidget* panel, Switch id, const QRect& geometry,
                          void (CleanUpPage::*handler)(bool));
@@ -49,8 +42,6 @@ private:
     QPointer<QCheckBox> m_checkBox12;
     QPointer<QListWidget> m_cleanUpList;
     QPointer<QListWidget> m_desktopFiles;
-    QStringList m_searchPath;
-    bool m_searchPathSet = false;
 };
 
 } // namespace orvanel

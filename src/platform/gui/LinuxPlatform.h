@@ -12,6 +12,7 @@
 #include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/ProcMemoryStatus.h"
 #include "platform/linux/ProcMountWatcher.h"
+#include "platform/linux/ProgramLookup.h"
 #include "platform/linux/SocketHostLookup.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/XdgAutostartEntries.h"
@@ -43,6 +44,7 @@ struct LinuxPlatform final
     FreedesktopTrash trash;
     LinuxVolumes volumes;
     ProcMountWatcher mountWatcher;
+    PathProgramCheck programs;
 };
 
 } // namespace orvanel::platform

@@ -1,16 +1,12 @@
 #pragma once
 
+#include "platform/ProgramCheck.h"
 #include "platform/linux/DesktopEntry.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace orvanel::platform {
-
-// Whether a program is there. Missing only when every place it could be was looked at
-// and found empty; a place that could not be looked at (no permission, a relative path)
-// makes the answer Unknown, and nothing is removed on an Unknown.
-enum class Presence { Present, Missing, Unknown };
 
 // The folders of $PATH, in order.
 QStringList searchPathFolders();
@@ -29,5 +25,27 @@ Presence commandProgramPresence(const QString& commandLine, const QStringList& s
 // Web links, folders and files that are no desktop entry lead somewhere as far as we can
 // tell.
 bool shortcutLeadsNowhere(const DesktopEntryKeys& entry, const QStringList& searchPath);
+
+// The program check of a session: bare names are looked for in `searchPath` ($PATH
+// unless set).
+class PathProgramCheck final : public ProgramCheck
+{
+public:
+    PathProgramCheck() : m_searchPath(searchPathFolders()) {}
+
+    void setSearchPath(QStringList folders) { m_searchPath = std::move(folders); }
+
+    Presence commandPresence(const QString& commandLine) const override
+    {
+        return commandProgramPresence(commandLine, m_searchPath);
+    }
+    bool shortcutLeadsNowhere(const QString& entryText) const override
+    {
+        return platform::shortcutLeadsNowhere(parseDesktopEntry(entryText), m_searchPath);
+    }
+
+private:
+    QStringList m_searchPath;
+};
 
 } // namespace orvanel::platform

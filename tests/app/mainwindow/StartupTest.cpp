@@ -1,6 +1,7 @@
 // The process start: one instance per user, the workspace folder and the end of the
 // session, and the built program started twice.
 #include "app/Startup.h"
+#include "panel/UserWorkspace.h"
 #include "platform/linux/FlockSingleInstanceLock.h"
 #include "support/TestWorkspace.h"
 
@@ -79,9 +80,9 @@ TEST(WorkspaceFolder, IsTheProgramsFolderWithLinksResolvedAndATrailingSlash)
     program.close();
     ASSERT_TRUE(QFile::link(program.fileName(), real + QStringLiteral("/orvanel-link")));
 
-    EXPECT_EQ(startup::workspaceDirOf(real + QStringLiteral("/orvanel-link")),
+    EXPECT_EQ(install::workspaceDirOf(real + QStringLiteral("/orvanel-link")),
               real + QStringLiteral("/install/"));
-    EXPECT_EQ(startup::workspaceDirOf(program.fileName()), real + QStringLiteral("/install/"));
+    EXPECT_EQ(install::workspaceDirOf(program.fileName()), real + QStringLiteral("/install/"));
 }
 
 TEST(SessionEnd, TerminationAndHangUpSignalsArriveThroughTheEventLoop)

@@ -228,7 +228,7 @@ TEST_F(FixedControls, LevelCaptionsKeepTheirPlaceAndFitTheirWidth)
 {
     MainWindow& w = started();
     for (const char* code : {"FR", "GB", "DE", "ESP", "ITA"}) {
-        w.applyLanguage(QString::fromLatin1(code));
+        w.panel().chooseLanguage(QString::fromLatin1(code));
         for (const char* name : {"Label10", "Label11", "Label12"}) {
             const auto* label = w.findChild<QLabel*>(QString::fromLatin1(name));
             EXPECT_EQ(label->width(), 38) << code << " " << name;
@@ -250,7 +250,7 @@ TEST_F(FixedControls, LanguageSwitchRefillsTheListWithoutRebuildingThePage)
     w.editSlot(2)->setText(QStringLiteral("typed"));
     delete w.editSlot(1).data(); // a page took the Edit1 slot over
 
-    w.applyLanguage(QStringLiteral("GB"));
+    w.panel().chooseLanguage(QStringLiteral("GB"));
 
     EXPECT_EQ(w.state().languageCode, QStringLiteral("GB"));
     EXPECT_EQ(listBox1()->count(), 20);
@@ -274,8 +274,8 @@ TEST_F(FixedControls, LanguageSwitchIgnoresAnythingButTheFiveCodes)
 {
     MainWindow& w = started();
     const QString before = listBox1()->item(0)->text();
-    w.applyLanguage(QStringLiteral("gb"));
-    w.applyLanguage(QString());
+    w.panel().chooseLanguage(QStringLiteral("gb"));
+    w.panel().chooseLanguage(QString());
     EXPECT_EQ(w.state().languageCode, QStringLiteral("FR"));
     EXPECT_EQ(listBox1()->item(0)->text(), before);
     EXPECT_TRUE(fake.prompt.errors.isEmpty());
@@ -284,7 +284,7 @@ TEST_F(FixedControls, LanguageSwitchIgnoresAnythingButTheFiveCodes)
 TEST_F(FixedControls, MemoryWordKeysItsCategoryInTheCurrentLanguage)
 {
     MainWindow& w = started();
-    w.applyLanguage(QStringLiteral("GB"));
+    w.panel().chooseLanguage(QStringLiteral("GB"));
     EXPECT_EQ(w.memoryWord(), QStringLiteral(" memory"));
     EXPECT_EQ(w.linksWord(), QStringLiteral("connections"));
 }

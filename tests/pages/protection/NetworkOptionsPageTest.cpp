@@ -1,6 +1,6 @@
 #include "pages/protection/NetworkOptionsPage.h"
 
-#include "app/StatusFlags.h"
+#include "panel/StatusFlags.h"
 #include "pages/settings/TestPanelContext.h"
 
 #include <QCheckBox>

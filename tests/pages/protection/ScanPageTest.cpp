@@ -1,7 +1,7 @@
 #include "pages/protection/ScanPage.h"
 
 #include "../settings/TestPanelContext.h"
-#include "app/Scheduler.h"
+#include "panel/Scheduler.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>

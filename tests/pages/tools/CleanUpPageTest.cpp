@@ -50,7 +50,7 @@ protected:
         panel->setGeometry(176, 48, 609, 369);
         panel->show();
         page = std::make_unique<CleanUpPage>(context);
-        page->setSearchPath({bin(), m_home.path() + u"/empty-bin"_s});
+        context.fake.programs.setSearchPath({bin(), m_home.path() + u"/empty-bin"_s});
         page->build(panel.get());
     }
 

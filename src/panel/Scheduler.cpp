@@ -1,6 +1,6 @@
-#include "app/Scheduler.h"
+#include "panel/Scheduler.h"
 
-#include "app/StatusFlags.h"
+#include "panel/StatusFlags.h"
 #include "workspace/Names.h"
 #include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Scheduler.h"
+#include "panel/Scheduler.h"
 #include "workspace/EngineControl.h"
 #include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"

@@ -1,4 +1,4 @@
-#include "app/ConfigurationSwitches.h"
+#include "panel/ConfigurationSwitches.h"
 #include "workspace/EngineControl.h"
 #include "workspace/PanelState.h"
 #include "workspace/TableFiles.h"

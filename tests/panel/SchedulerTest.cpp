@@ -1,6 +1,6 @@
 #include "SchedulerFixture.h"
 
-#include "app/StatusFlags.h"
+#include "panel/StatusFlags.h"
 
 #include "platform/linux/FlockProbe.h"
 

@@ -1,4 +1,4 @@
-#include "app/Scheduler.h"
+#include "panel/Scheduler.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxSpawner.h"

@@ -1,4 +1,4 @@
-#include "app/StatusFlags.h"
+#include "panel/StatusFlags.h"
 
 #include "workspace/PanelState.h"
 

@@ -1,6 +1,5 @@
-#include "app/UserWorkspace.h"
+#include "panel/UserWorkspace.h"
 
-#include "app/Startup.h"
 #include "workspace/Names.h"
 
 #include <QDir>
@@ -235,6 +234,15 @@ std::optional<Layout> readLayout(const QString& programDir, QString* error)
     return layout;
 }
 
+QString workspaceDirOf(const QString& programFile)
+{
+    const QFileInfo info(programFile);
+    const QString canonical = info.canonicalFilePath();
+    const QString dir =
+        QFileInfo(canonical.isEmpty() ? info.absoluteFilePath() : canonical).absolutePath();
+    return dir.endsWith(u'/') ? dir : dir + u'/';
+}
+
 QString userWorkspaceDir(const QString& xdgDataHome, const QString& home)
 {
     // Relative XDG folders are invalid and are ignored, as the XDG rules ask.
@@ -259,7 +267,7 @@ bool prepareWorkspace(const Layout& layout, const QString& workspaceDir, QString
 
 Location locateWorkspace(const QString& programFile)
 {
-    const QString programDir = startup::workspaceDirOf(programFile);
+    const QString programDir = workspaceDirOf(programFile);
     QString error;
     const std::optional<Layout> layout = readLayout(programDir, &error);
     if (!error.isEmpty())

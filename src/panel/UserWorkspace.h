@@ -42,6 +42,10 @@ std::optional<Layout> parseLayout(const QString& programDir, QStringView text, Q
 // no error when there is no layout file: the program runs from the build tree.
 std::optional<Layout> readLayout(const QString& programDir, QString* error);
 
+// The workspace directory of a program file: its folder, symbolic links resolved, with
+// a trailing "/".
+QString workspaceDirOf(const QString& programFile);
+
 // $XDG_DATA_HOME/orvanel/ when `xdgDataHome` is an absolute path, else
 // <home>/.local/share/orvanel/; empty when neither gives an absolute folder.
 QString userWorkspaceDir(const QString& xdgDataHome, const QString& home);

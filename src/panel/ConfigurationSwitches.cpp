@@ -1,4 +1,4 @@
-#include "app/ConfigurationSwitches.h"
+#include "panel/ConfigurationSwitches.h"
 
 #include "platform/Prompt.h"
 #include "workspace/EngineControl.h"

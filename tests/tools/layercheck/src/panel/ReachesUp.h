@@ -1,0 +1,3 @@
+// The core reaching up into the pages.
+#include "pages/Page.h"
+#include "workspace/Table.h"
