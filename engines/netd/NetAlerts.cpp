@@ -106,7 +106,10 @@ QString field(const json& event, const char* key)
 unsigned portField(const json& event, const char* key)
 {
     const json value = event.value(key, json());
-    return value.is_number_unsigned() && value.get<unsigned>() <= 65535 ? value.get<unsigned>() : 0;
+    if (!value.is_number_integer())
+        return 0;
+    const std::int64_t port = value.get<std::int64_t>();
+    return port > 0 && port <= 65535 ? static_cast<unsigned>(port) : 0;
 }
 
 } // namespace

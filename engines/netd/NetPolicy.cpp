@@ -128,10 +128,10 @@ std::optional<Policy> policyFromJson(std::string_view text, std::string* error)
         fail(error, "the policy is not JSON");
         return std::nullopt;
     }
-    return policyFromJson(document, error);
+    return policyFromDocument(document, error);
 }
 
-std::optional<Policy> policyFromJson(const nlohmann::json& document, std::string* error)
+std::optional<Policy> policyFromDocument(const nlohmann::json& document, std::string* error)
 {
     Policy policy;
     if (!readDocument(document, policy, error))

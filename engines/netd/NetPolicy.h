@@ -47,6 +47,6 @@ std::string policyToJson(const Policy& policy);
 // Reads a policy document strictly: the exact keys, types and ranges, nothing more, at
 // most Policy::MaxBytes. Answers nothing with the reason in `error` otherwise.
 std::optional<Policy> policyFromJson(std::string_view text, std::string* error);
-std::optional<Policy> policyFromJson(const nlohmann::json& document, std::string* error);
+std::optional<Policy> policyFromDocument(const nlohmann::json& document, std::string* error);
 
 } // namespace orvanel::netd

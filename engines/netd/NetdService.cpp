@@ -62,6 +62,15 @@ std::optional<json> readState(const std::string& path)
     return state;
 }
 
+// An alert engine says nothing after its request: what it sends is read and dropped,
+// and its end is the end of its subscription.
+bool subscriberStays(int fd)
+{
+    char ignored[512];
+    const ssize_t n = recv(fd, ignored, sizeof ignored, MSG_DONTWAIT);
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
 } // namespace
 
 Service::Service(ServiceOptions options) : m_options(std::move(options)) {}
@@ -102,7 +111,7 @@ void Service::loadState()
     if (!state || !state->contains("policy"))
         return;
     std::string error;
-    const auto policy = policyFromJson(state->at("policy"), &error);
+    const auto policy = policyFromDocument(state->at("policy"), &error);
     const auto generation = state->value("generation", json());
     const auto owner = state->value("owner", json());
     if (!policy || !generation.is_number_unsigned() || !owner.is_number_unsigned())
@@ -178,7 +187,7 @@ std::string Service::answerRequest(const std::string& request, const Peer& peer)
     if (kind != "apply" || document.size() != 3 || !document.contains("policy"))
         return errorAnswer("the request is not understood");
     std::string error;
-    const auto policy = policyFromJson(document.at("policy"), &error);
+    const auto policy = policyFromDocument(document.at("policy"), &error);
     return policy ? apply(*policy, peer) : errorAnswer("policy refused: " + error);
 }
 
@@ -199,7 +208,6 @@ void Service::serveClient(Fd client)
             return;
         }
         writeAll(client.get(), json{{"subscribed", true}}.dump() + "\n");
-        shutdown(client.get(), SHUT_RD);
         m_subscribers.push_back({std::move(client), peer->uid});
         return;
     }
@@ -260,7 +268,7 @@ int Service::run()
                                    {m_listener.get(), POLLIN, 0},
                                    {m_logging ? m_log.fd() : -1, POLLIN, 0}};
         for (const Subscriber& subscriber : m_subscribers)
-            fds.push_back({subscriber.fd.get(), POLLRDHUP, 0});
+            fds.push_back({subscriber.fd.get(), POLLIN, 0});
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
             nextCheck - std::chrono::steady_clock::now());
         if (poll(fds.data(), fds.size(), std::max<int>(0, static_cast<int>(wait.count()))) < 0 &&
@@ -274,7 +282,7 @@ int Service::run()
             if (Fd client(accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC)); client)
                 serveClient(std::move(client));
         for (std::size_t i = 3; i < fds.size(); ++i)
-            if (fds[i].revents & (POLLRDHUP | POLLHUP | POLLERR))
+            if (fds[i].revents && !subscriberStays(fds[i].fd))
                 m_subscribers[i - 3].fd = Fd();
         std::erase_if(m_subscribers, [](const Subscriber& s) { return !s.fd; });
         if (std::chrono::steady_clock::now() >= nextCheck) {
