@@ -151,8 +151,12 @@ int networkProtectionEngine(const engines::EngineContext& context, const QString
 {
     const auto flags = statusFlagsOf(args);
     if (!flags) {
-        writeResult(context, {u"status flags not understood: "_s + args.join(u' ').left(200)});
-        return 2;
+        QString given = args.join(u' ').left(200);
+        for (QChar& c : given)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                c = u' ';
+        writeResult(context, {u"status flags not understood: "_s + given});
+        return 0;
     }
     const PolicyInput input = policyOf(
         *flags, sidefiles::firstLine(context.file(names::FirewallFile)).value_or(QString()),
@@ -177,7 +181,8 @@ int networkProtectionEngine(const engines::EngineContext& context, const QString
     writeResult(context, lines);
     if (reply && answer.contains("generation"))
         startAlertEngine(context);
-    return lines.front().startsWith("firewall o"_L1) ? 0 : 1;
+    // The outcome is netpro.txt's; the panel never waits for the exit code.
+    return 0;
 }
 
 } // namespace orvanel::netd
