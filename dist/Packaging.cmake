@@ -20,10 +20,14 @@ endif()
 # are found by dpkg-shlibdeps. Qt's window-system plug-ins are a package of their own,
 # and the notifier shows its messages through notify-send.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libnotify-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libnotify-bin, nftables, libnftables1, adduser")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "clamav-freshclam")
 set(CPACK_STRIP_FILES ON)
-# Only what the install rules name goes in; the package has no maintainer scripts, so
-# removing it leaves every user's workspace where it is.
+# Only what the install rules name goes in. The maintainer scripts only create the
+# firewall service's user and start or stop the service; removing the package leaves
+# every user's workspace where it is.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/prerm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

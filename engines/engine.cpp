@@ -2,12 +2,12 @@
 // of the engines whose work lies outside this project; it looks at the name it was
 // started under and does that engine's small share of harmless, real work, so that a
 // fresh workspace runs end to end (scanwapper.exe, tempsreel.exe, majbase.exe, netstat.exe
-// and scandisk.exe are real engines of their own, in protect/):
+// and scandisk.exe are real engines of their own, in protect/; netpro.exe is the
+// firewall's, in netd/):
 //
 //   pngi.exe, net.exe, serveur.exe
 //                          stay resident until they are ended
 //   pop_kent.exe           ends at once
-//   netpro.exe <flags>     writes the thirteen flags it was given to netpro.txt
 //   sauvegarde.exe "<first folder>;<second folder>"
 //                          copies the first folder into <second folder>/<its name>,
 //                          never deleting anything and never writing through a link or
@@ -294,13 +294,6 @@ int stayResident(const Self&, const Args&)
 
 int endAtOnce(const Self&, const Args&)
 {
-    return 0;
-}
-
-// Records the status flags line the panel handed over: thirteen values "0" or "1".
-int networkEngine(const Self& self, const Args& args)
-{
-    writeWhole(self.file("netpro.txt"), withCrLf({orvanel::substitutes::statusFlagsRecord(args)}));
     return 0;
 }
 
@@ -646,9 +639,9 @@ struct Engine
 };
 
 constexpr Engine Engines[] = {
-    {"pngi.exe", stayResident},   {"net.exe", stayResident},     {"serveur.exe", stayResident},
-    {"pop_kent.exe", endAtOnce},  {"netpro.exe", networkEngine}, {"sauvegarde.exe", backupEngine},
-    {"ipcp.exe", resolverEngine}, {"msgs.exe", notifier},
+    {"pngi.exe", stayResident},  {"net.exe", stayResident},        {"serveur.exe", stayResident},
+    {"pop_kent.exe", endAtOnce}, {"sauvegarde.exe", backupEngine}, {"ipcp.exe", resolverEngine},
+    {"msgs.exe", notifier},
 };
 
 } // namespace

@@ -50,10 +50,11 @@ protected:
         const bool real = realEngines.contains(name);
         const QString copy = path(name);
         if (!QFile::exists(copy)) {
-            EXPECT_TRUE(QFile::copy(real ? QStringLiteral(ORVANEL_PROTECT_ENGINE)
-                                         : QStringLiteral(ORVANEL_ENGINE),
-                                    copy))
-                << name.toStdString();
+            const QString program = real ? QStringLiteral(ORVANEL_PROTECT_ENGINE)
+                                    : name == "netpro.exe"_L1
+                                        ? QStringLiteral(ORVANEL_NETPRO_ENGINE)
+                                        : QStringLiteral(ORVANEL_ENGINE);
+            EXPECT_TRUE(QFile::copy(program, copy)) << name.toStdString();
         }
         if (real && !QFile::exists(path(u"orvanel.hsb"_s))) {
             EXPECT_TRUE(
@@ -139,11 +140,13 @@ TEST_F(EnginePrograms, FolderSearchStepsWithoutARecordListNothing)
     EXPECT_EQ(read(u"liste2.txt"_s), QByteArray());
 }
 
-TEST_F(EnginePrograms, NetworkEngineRecordsTheStatusFlags)
+TEST_F(EnginePrograms, NetworkEngineSaysWhenTheFirewallServiceIsMissing)
 {
+    environment.insert(u"ORVANEL_NETD_SOCKET"_s, path(u"no-service.socket"_s));
     const QStringList flags = u"0 0 0 0 0 0 0 0 1 0 0 1 0"_s.split(u' ');
     ASSERT_EQ(run(u"netpro.exe"_s, flags), 0);
-    EXPECT_EQ(read(u"netpro.txt"_s), QByteArray(" 0 0 0 0 0 0 0 0 1 0 0 1 0\r\n"));
+    EXPECT_EQ(read(u"netpro.txt"_s),
+              QByteArray("firewall service not installed: the firewall is inactive\r\n"));
 }
 
 TEST_F(EnginePrograms, UpdateCheckLeavesItsOutcome)

@@ -1,0 +1,206 @@
+#include "NetRules.h"
+
+#include <set>
+
+namespace orvanel::netd {
+
+using nlohmann::json;
+
+namespace {
+
+// How often a refusing rule may log: a flood is logged at this rate and refused whole.
+constexpr int LogRatePerSecond = 10;
+constexpr int LogBurst = 20;
+
+// One statement or expression: an object of one key (written out, since a braced list
+// of two values is read as an array).
+json statement(const char* key, json value = nullptr)
+{
+    json object = json::object();
+    object[key] = std::move(value);
+    return object;
+}
+
+json table()
+{
+    return {{"family", TableFamily}, {"name", TableName}};
+}
+
+json add(const char* kind, json object)
+{
+    object["family"] = TableFamily;
+    object["table"] = TableName;
+    return statement("add", statement(kind, std::move(object)));
+}
+
+json match(json left, json right, const char* op = "==")
+{
+    return statement("match", {{"op", op}, {"left", std::move(left)}, {"right", std::move(right)}});
+}
+
+json meta(const char* key)
+{
+    return statement("meta", {{"key", key}});
+}
+
+json ctState(json states)
+{
+    return match(statement("ct", {{"key", "state"}}), std::move(states), "in");
+}
+
+json originalDirection()
+{
+    return match(statement("ct", {{"key", "direction"}}), "original");
+}
+
+json portIn(const char* set)
+{
+    return match(statement("payload", {{"protocol", "th"}, {"field", "dport"}}),
+                 std::string("@") + set);
+}
+
+json tcpOrUdp()
+{
+    return match(meta("l4proto"), statement("set", json::array({"tcp", "udp"})));
+}
+
+json rule(const char* chain, json expressions)
+{
+    if (!expressions.is_array())
+        expressions = json::array({std::move(expressions)});
+    return add("rule", {{"chain", chain}, {"expr", std::move(expressions)}});
+}
+
+// A refusing rule is two: one that logs at a bounded rate under its prefix, and one
+// that refuses every matching packet (a limit in the refusing rule itself would let the
+// packets over the rate through).
+void refuse(json& commands, const char* chain, const json& matches, std::string_view prefix,
+            std::uint16_t logGroup)
+{
+    json logged = matches;
+    logged.push_back(
+        statement("limit", {{"rate", LogRatePerSecond}, {"per", "second"}, {"burst", LogBurst}}));
+    logged.push_back(statement("log", {{"prefix", prefix}, {"group", logGroup}}));
+    commands.push_back(rule(chain, std::move(logged)));
+    json refused = matches;
+    refused.push_back(statement("jump", {{"target", "refuse"}}));
+    commands.push_back(rule(chain, std::move(refused)));
+}
+
+json portSet(const char* name, const std::vector<std::uint16_t>& ports)
+{
+    json set = {{"name", name}, {"type", "inet_service"}};
+    if (!ports.empty())
+        set["elem"] = ports;
+    return add("set", std::move(set));
+}
+
+json baseChain(const char* name, const char* hook)
+{
+    return add(
+        "chain",
+        {{"name", name}, {"type", "filter"}, {"hook", hook}, {"prio", 0}, {"policy", "accept"}});
+}
+
+// Stealth drops; otherwise TCP gets a reset and the rest "port unreachable", so that a
+// program sees its connection refused at once.
+void addRefuseChain(json& commands, bool stealth)
+{
+    commands.push_back(add("chain", {{"name", "refuse"}}));
+    if (stealth) {
+        commands.push_back(rule("refuse", json::array({statement("drop")})));
+        return;
+    }
+    commands.push_back(rule(
+        "refuse", {match(meta("l4proto"), "tcp"), statement("reject", {{"type", "tcp reset"}})}));
+    commands.push_back(rule(
+        "refuse",
+        json::array({statement("reject", {{"type", "icmpx"}, {"expr", "port-unreachable"}})})));
+}
+
+json icmpType(const char* protocol, json types)
+{
+    return match(statement("payload", {{"protocol", protocol}, {"field", "type"}}),
+                 std::move(types));
+}
+
+void addInputChain(json& commands, const Policy& policy, std::uint16_t logGroup)
+{
+    commands.push_back(baseChain("input", "input"));
+    commands.push_back(rule("input", {match(meta("iifname"), "lo"), statement("accept")}));
+    refuse(commands, "input",
+           json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
+           prefixes::ClosedPortIn, logGroup);
+    commands.push_back(
+        rule("input", {ctState(json::array({"established", "related"})), statement("accept")}));
+    commands.push_back(rule("input", {ctState(json::array({"invalid"})), statement("drop")}));
+    // Neighbour discovery is how IPv6 finds the next hop; without it nothing arrives.
+    commands.push_back(
+        rule("input",
+             {icmpType("icmpv6",
+                       statement("set", json::array({"nd-neighbor-solicit", "nd-neighbor-advert",
+                                                     "nd-router-advert", "mld-listener-query"}))),
+              statement("accept")}));
+    const json pings[] = {icmpType("icmp", "echo-request"), icmpType("icmpv6", "echo-request")};
+    for (const json& ping : pings) {
+        if (policy.stealth)
+            refuse(commands, "input", json::array({ping}), prefixes::Ping, logGroup);
+        else
+            commands.push_back(rule("input", {ping, statement("accept")}));
+    }
+    refuse(commands, "input", json::array({ctState(json::array({"new"}))}), prefixes::Incoming,
+           logGroup);
+}
+
+std::vector<std::uint16_t> protocolPortsOf(const Policy& policy)
+{
+    std::set<std::uint16_t> ports;
+    for (std::size_t i = 0; i < ProtocolCount; ++i)
+        if (policy.blockedProtocols[i])
+            for (std::uint16_t port : protocolPorts(static_cast<Protocol>(i)))
+                ports.insert(port);
+    return {ports.begin(), ports.end()};
+}
+
+void addOutputChain(json& commands, const Policy& policy, std::uint16_t logGroup)
+{
+    commands.push_back(baseChain("output", "output"));
+    commands.push_back(rule("output", {match(meta("oifname"), "lo"), statement("accept")}));
+    if (!policy.internet)
+        refuse(commands, "output", json::array(), prefixes::InternetOff, logGroup);
+    refuse(commands, "output",
+           json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
+           prefixes::ClosedPortOut, logGroup);
+    refuse(commands, "output",
+           json::array({originalDirection(), tcpOrUdp(), portIn("protocol_ports")}),
+           prefixes::Protocol, logGroup);
+}
+
+} // namespace
+
+json removal()
+{
+    return json::array({statement("add", statement("table", table())),
+                        statement("delete", statement("table", table()))});
+}
+
+json removeTableCommands()
+{
+    return statement("nftables", removal());
+}
+
+json replaceTableCommands(const Policy& policy, std::uint16_t logGroup)
+{
+    json commands = removal();
+    if (!policy.firewallOn())
+        return statement("nftables", std::move(commands));
+    commands.push_back(statement("add", statement("table", table())));
+    commands.push_back(portSet("closed_ports", policy.closedPorts));
+    commands.push_back(portSet("protocol_ports", protocolPortsOf(policy)));
+    addRefuseChain(commands, policy.stealth);
+    addInputChain(commands, policy, logGroup);
+    addOutputChain(commands, policy, logGroup);
+    return statement("nftables", std::move(commands));
+}
+
+} // namespace orvanel::netd

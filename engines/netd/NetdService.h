@@ -1,0 +1,78 @@
+#pragma once
+
+#include "NetPolicy.h"
+#include "NetdSocket.h"
+#include "Nflog.h"
+#include "Nft.h"
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvanel::netd {
+
+struct ServiceOptions
+{
+    std::string socketPath = DefaultSocketPath;
+    // Members of this group (and root) may change the firewall; nobody else may.
+    std::optional<gid_t> trustedGroup;
+    // Where the applied policy and its generation are kept across restarts; empty keeps
+    // nothing.
+    std::string stateDir;
+    std::uint16_t logGroup = 4021;
+    std::chrono::seconds checkInterval{5};
+};
+
+// orvanel-netd: applies the policies of trusted users to the table inet orvanel, puts the
+// table back when someone removes it, and passes the packets its rules log on to the
+// users' alert engines. One thread; every request is answered before the next is read.
+class Service final
+{
+public:
+    explicit Service(ServiceOptions options);
+
+    // Listens, reads the log group and applies the kept policy. False with the reason.
+    bool start(std::string* error);
+    // Serves until SIGTERM, SIGINT or SIGHUP, then removes the table.
+    int run();
+    // Removes the table (the unit's stop runs this as well).
+    bool removeTable(std::string* error);
+
+    // The answer to one request line from that peer (for tests without a socket).
+    std::string answer(const std::string& request, const Peer& peer);
+    bool trusted(const Peer& peer) const;
+
+private:
+    struct Subscriber
+    {
+        Fd fd;
+        uid_t uid;
+    };
+
+    std::string answerRequest(const std::string& request, const Peer& peer);
+    std::string apply(const Policy& policy, const Peer& peer);
+    void serveClient(Fd client);
+    void checkTable();
+    void passOnEvents();
+    void loadState();
+    void saveState() const;
+
+    ServiceOptions m_options;
+    Nft m_nft;
+    Fd m_listener;
+    NflogSocket m_log;
+    bool m_logging = false;
+    Policy m_policy;                // the policy in force ("2": no table)
+    uid_t m_owner = 0;              // who applied it: the owner of packets with no uid
+    std::uint64_t m_generation = 0; // counts the transactions applied
+    std::vector<Subscriber> m_subscribers;
+};
+
+// The command line of orvanel-netd; nothing with the reason when it cannot be read.
+std::optional<ServiceOptions> serviceOptions(int argc, char** argv, std::string* error);
+
+} // namespace orvanel::netd

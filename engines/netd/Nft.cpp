@@ -1,0 +1,75 @@
+#include "Nft.h"
+
+#include "NetRules.h"
+
+#include <nftables/libnftables.h>
+#include <nlohmann/json.hpp>
+
+namespace orvanel::netd {
+
+Nft::Nft()
+{
+    m_ctx = nft_ctx_new(NFT_CTX_DEFAULT);
+    if (!m_ctx)
+        return;
+    nft_ctx_output_set_flags(m_ctx, NFT_CTX_OUTPUT_JSON);
+    nft_ctx_buffer_output(m_ctx);
+    nft_ctx_buffer_error(m_ctx);
+}
+
+Nft::~Nft()
+{
+    if (m_ctx)
+        nft_ctx_free(m_ctx);
+}
+
+bool Nft::run(const nlohmann::json& commands, std::string* error)
+{
+    if (!m_ctx) {
+        if (error)
+            *error = "libnftables could not be started";
+        return false;
+    }
+    const std::string text = commands.dump();
+    const bool done = nft_run_cmd_from_buffer(m_ctx, text.c_str()) == 0;
+    const char* message = nft_ctx_get_error_buffer(m_ctx);
+    if (!done && error)
+        *error = message && *message ? message : "nft refused the transaction";
+    nft_ctx_get_output_buffer(m_ctx); // empties it for the next command
+    return done;
+}
+
+std::string Nft::listTable()
+{
+    if (!m_ctx)
+        return {};
+    const std::string text =
+        R"({"nftables":[{"list":{"table":{"family":"inet","name":"orvanel"}}}]})";
+    const bool listed = nft_run_cmd_from_buffer(m_ctx, text.c_str()) == 0;
+    const char* output = nft_ctx_get_output_buffer(m_ctx);
+    nft_ctx_get_error_buffer(m_ctx);
+    return listed && output ? std::string(output) : std::string();
+}
+
+bool Nft::tableExists()
+{
+    // "list tables" names the tables only, however many elements their sets hold.
+    if (!m_ctx)
+        return false;
+    const std::string text = R"({"nftables":[{"list":{"tables":{}}}]})";
+    const bool listed = nft_run_cmd_from_buffer(m_ctx, text.c_str()) == 0;
+    const char* output = nft_ctx_get_output_buffer(m_ctx);
+    nft_ctx_get_error_buffer(m_ctx);
+    if (!listed || !output)
+        return false;
+    const nlohmann::json tables = nlohmann::json::parse(output, nullptr, false);
+    if (!tables.contains("nftables") || !tables["nftables"].is_array())
+        return false;
+    for (const nlohmann::json& item : tables["nftables"])
+        if (item.contains("table") && item["table"].value("family", "") == TableFamily &&
+            item["table"].value("name", "") == TableName)
+            return true;
+    return false;
+}
+
+} // namespace orvanel::netd

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <string>
+
+struct nft_ctx;
+
+namespace orvanel::netd {
+
+// The service's libnftables context. Input is JSON only (Debian 12's libnftables reads
+// JSON input once JSON output is on); output and errors are kept in buffers, never
+// printed.
+class Nft final
+{
+public:
+    Nft();
+    ~Nft();
+    Nft(const Nft&) = delete;
+    Nft& operator=(const Nft&) = delete;
+
+    bool valid() const { return m_ctx != nullptr; }
+
+    // Runs the commands as one transaction: all of them or none. False with nft's
+    // message in `error`.
+    bool run(const nlohmann::json& commands, std::string* error);
+
+    // Whether the service's table exists now.
+    bool tableExists();
+
+    // The table as nft lists it, in JSON; empty when it does not exist.
+    std::string listTable();
+
+private:
+    nft_ctx* m_ctx = nullptr;
+};
+
+} // namespace orvanel::netd

@@ -1,0 +1,84 @@
+// The firewall tests' two ends of a connection, run inside the tests' own network
+// namespaces:
+//   netprobe listen <IPv4 address> <port>...       accepts and closes connections until ended
+//   netprobe connect <IPv4 address> <port> <ms>    prints "connected", "refused", "timeout"
+//                                                  or "unreachable"
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+bool addressOf(const char* host, const char* port, sockaddr_in& address)
+{
+    address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(std::atoi(port)));
+    return inet_pton(AF_INET, host, &address.sin_addr) == 1;
+}
+
+int listenOn(const char* host, char** ports, int count)
+{
+    std::vector<pollfd> fds;
+    for (int i = 0; i < count; ++i) {
+        sockaddr_in address;
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (!addressOf(host, ports[i], address) ||
+            bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(fd, 16) != 0)
+            return 1;
+        fds.push_back({fd, POLLIN, 0});
+    }
+    std::puts("listening");
+    std::fflush(stdout);
+    for (;;) {
+        if (poll(fds.data(), fds.size(), -1) < 0)
+            return 1;
+        for (const pollfd& waiting : fds)
+            if (waiting.revents & POLLIN)
+                close(accept(waiting.fd, nullptr, nullptr));
+    }
+}
+
+const char* connectTo(const char* host, const char* port, int milliseconds)
+{
+    sockaddr_in address;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (!addressOf(host, port, address))
+        return "bad address";
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        return "connected";
+    if (errno != EINPROGRESS)
+        return errno == ECONNREFUSED ? "refused" : "unreachable";
+    pollfd waiting{fd, POLLOUT, 0};
+    if (poll(&waiting, 1, milliseconds) == 0)
+        return "timeout";
+    int error = 0;
+    socklen_t size = sizeof error;
+    getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+    return error == 0 ? "connected" : error == ECONNREFUSED ? "refused" : "unreachable";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "listen") == 0)
+        return listenOn(argv[2], argv + 3, argc - 3);
+    if (argc == 5 && std::strcmp(argv[1], "connect") == 0) {
+        std::puts(connectTo(argv[2], argv[3], std::atoi(argv[4])));
+        return 0;
+    }
+    std::fputs("netprobe listen <address> <port>... | connect <address> <port> <ms>\n", stderr);
+    return 2;
+}
