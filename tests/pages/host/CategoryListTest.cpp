@@ -17,6 +17,9 @@
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QtMath>
+
+#include <functional>
 
 namespace orvanel::testing {
 namespace {
@@ -27,7 +30,7 @@ QImage drawnRows(int selected, const QPixmap& image = QPixmap())
     QStandardItemModel model;
     for (int i = 0; i < 4; ++i)
         model.appendRow(new QStandardItem(QStringLiteral("Catégorie %1").arg(i)));
-    CategoryListDelegate delegate([&image](int) { return image; });
+    CategoryListDelegate delegate([&image](int, qreal) { return image; });
     QImage canvas(161, 4 * 18, QImage::Format_ARGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
@@ -122,6 +125,38 @@ TEST(AppImages, TwentyThreeDistinctCategoryImagesFiveFlagsTwoGlyphs)
     EXPECT_NE(AppIcons::internetPixmap(true).toImage(), AppIcons::internetPixmap(false).toImage());
     EXPECT_TRUE(AppIcons::categoryPixmap(23).isNull());
     EXPECT_FALSE(AppIcons::applicationIcon().isNull());
+}
+
+TEST(AppImages, DrawnForTheDevicePixelRatioNotEnlarged)
+{
+    const struct
+    {
+        const char* name;
+        std::function<QPixmap(qreal)> pixmap;
+        QIcon icon;
+    } images[] = {
+        {"category image", [](qreal r) { return AppIcons::categoryPixmap(4, r); },
+         AppIcons::categoryIcon(4)},
+        {"flag", [](qreal r) { return AppIcons::languageFlagPixmap(1, r); },
+         AppIcons::languageFlag(1)},
+        {"Internet glyph", [](qreal r) { return AppIcons::internetPixmap(false, r); },
+         AppIcons::internetGlyph(false)},
+    };
+    for (const auto& image : images) {
+        SCOPED_TRACE(image.name);
+        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+            const QPixmap sharp = image.pixmap(ratio);
+            const int pixels = qCeil(16 * ratio);
+            EXPECT_EQ(sharp.size(), QSize(pixels, pixels)) << ratio;
+            EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(16, 16)) << ratio;
+            EXPECT_EQ(image.icon.pixmap(QSize(16, 16), ratio).size(), QSize(pixels, pixels))
+                << ratio;
+        }
+        // Twice the pixels, and more than the small picture enlarged.
+        const QImage twice = image.pixmap(2.0).toImage();
+        const QImage enlarged = image.pixmap(1.0).toImage().scaled(32, 32);
+        EXPECT_NE(twice.convertToFormat(enlarged.format()), enlarged);
+    }
 }
 
 using FixedControls = WindowFixture;
