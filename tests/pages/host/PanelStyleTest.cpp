@@ -4,7 +4,6 @@
 
 #include <QGroupBox>
 #include <QImage>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -123,49 +122,6 @@ TEST(PanelStyle, KeptControlsLookAsFusionDrawsThemInEveryState)
             const QImage expected = picture(*drawn);
             EXPECT_TRUE(picture(*kept) == expected);
             EXPECT_TRUE(picture(*kept) == expected) << "from the kept picture";
-        }
-    }
-}
-
-// A picture of the widget at a scale factor, in device pixels.
-QImage pictureAt(QWidget& widget, qreal ratio)
-{
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::magenta);
-    widget.render(&image);
-    return image;
-}
-
-TEST(PanelStyle, KeptFramesRightAtEveryScale)
-{
-    const struct
-    {
-        const char* name;
-        std::function<QWidget*()> make;
-        QSize size;
-    } cases[] = {
-        {"port box", [] { return new QListWidget; }, {152, 23}},
-        {"group box", [] { return new QGroupBox(u"Firewall"_s); }, {150, 90}},
-        {"tab pages", tabPages, {585, 320}},
-    };
-    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
-    const PanelStyle panel(QStyleFactory::create(u"Fusion"_s));
-    for (const auto& c : cases) {
-        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
-            SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(ratio));
-            QWidget window;
-            std::unique_ptr<QWidget> kept(c.make()), drawn(c.make());
-            kept->setStyle(const_cast<PanelStyle*>(&panel));
-            drawn->setStyle(fusion.get());
-            for (QWidget* w : {kept.get(), drawn.get()}) {
-                w->setParent(&window);
-                w->resize(c.size);
-            }
-            window.show();
-            const QImage expected = pictureAt(*drawn, ratio);
-            EXPECT_TRUE(pictureAt(*kept, ratio) == expected);
-            EXPECT_TRUE(pictureAt(*kept, ratio) == expected) << "from the kept picture";
         }
     }
 }
