@@ -70,15 +70,21 @@ std::optional<Room> labelRoom(const QLabel& label)
     return Room{label.text(), need, room.size()};
 }
 
-std::optional<Room> toggleRoom(const QAbstractButton& button, QStyle::SubElement contents)
+QStyleOptionButton optionOf(const QAbstractButton& button)
 {
-    if (button.text().isEmpty())
-        return std::nullopt;
     QStyleOptionButton option;
     option.initFrom(&button);
     option.text = button.text();
     option.icon = button.icon();
     option.iconSize = button.iconSize();
+    return option;
+}
+
+std::optional<Room> toggleRoom(const QAbstractButton& button, QStyle::SubElement contents)
+{
+    if (button.text().isEmpty())
+        return std::nullopt;
+    const QStyleOptionButton option = optionOf(button);
     const QRect room = button.style()->subElementRect(contents, &option, &button);
     // Measured as the box measures itself.
     const QSize text = button.style()
@@ -93,11 +99,7 @@ std::optional<Room> buttonRoom(const QPushButton& button)
 {
     if (button.text().isEmpty())
         return std::nullopt;
-    QStyleOptionButton option;
-    option.initFrom(&button);
-    option.text = button.text();
-    option.icon = button.icon();
-    option.iconSize = button.iconSize();
+    QStyleOptionButton option = optionOf(button);
     if (button.autoDefault())
         option.features |= QStyleOptionButton::AutoDefaultButton;
     if (button.isDefault())

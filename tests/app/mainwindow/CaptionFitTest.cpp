@@ -10,7 +10,6 @@
 #include "pages/PageRegistry.h"
 #include "pages/PanelLook.h"
 #include "pages/settings/AboutBox.h"
-#include "workspace/Table.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -104,13 +103,7 @@ protected:
     void SetUp() override
     {
         ws.installData();
-        Table languages;
-        defineFields(languages, TableId::Languages);
-        languages.createEmpty();
-        languages.insert();
-        languages.setValue(u"Champ1", QString::fromLatin1(GetParam()));
-        languages.post();
-        ASSERT_TRUE(languages.save(ws.path(u"langues.xml"_s)));
+        ASSERT_TRUE(storeLanguage(ws, QString::fromLatin1(GetParam())));
         window = std::make_unique<MainWindow>(ws.dir(), fake.services());
         ASSERT_TRUE(window->FormCreate()) << fake.prompt.errors.join(u'\n').toStdString();
         window->show();
