@@ -18,10 +18,13 @@ if(ORVANEL_MAKER_URL)
 endif()
 # The libraries the programs link (Qt, pugixml, ClamAV's library once the engines use it)
 # are found by dpkg-shlibdeps. Qt's window-system plug-ins are a package of their own,
-# and the notifier shows its messages through notify-send.
+# and the notifier shows its messages through notify-send. The window is drawn for the
+# widths of Liberation Sans, whatever the desktop's font; Qt's own boxes speak the
+# desktop's language through Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libnotify-bin, nftables, libnftables1, adduser")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "clamav-freshclam")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "qt6-qpa-plugins, libnotify-bin, fonts-liberation2, nftables, libnftables1, adduser")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "clamav-freshclam, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 # Only what the install rules name goes in. The maintainer scripts only create the
 # firewall service's user and start or stop the service; removing the package leaves

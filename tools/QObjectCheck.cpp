@@ -28,6 +28,7 @@ const std::set<std::string>& plainQtBases()
         "QException",    "QStyleOptionViewItem",
         "QPaintDevice",  "QEvent",
         "QIODeviceBase", "QAbstractNativeEventFilter",
+        "QIconEngine",
     };
     return names;
 }

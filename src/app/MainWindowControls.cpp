@@ -2,10 +2,10 @@
 #include "app/MainWindow.h"
 
 #include "pages/AppIcons.h"
+#include "pages/CaptionFit.h"
 #include "pages/CategoryListDelegate.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,26 +108,14 @@ void MainWindow::fillCategoryList()
     setLevelCaption(m_label10, m_panel.texts().text(49));
     setLevelCaption(m_label11, m_panel.texts().text(50));
     setLevelCaption(m_label12, m_panel.texts().text(51));
+    captionfit::fitAsOne({m_label10, m_label11, m_label12});
 }
 
 void MainWindow::setLevelCaption(QLabel* label, const QString& text)
 {
-    // The level captions sit side by side in 38 pixels each, sized for the small font the
-    // window was drawn with: a caption wider than that in the desktop's font is set a
-    // little smaller rather than cut.
+    // The level captions sit side by side in 38 pixels each; fillCategoryList fits the
+    // three as one.
     label->setText(text);
-    QFont font = this->font();
-    const bool pixels = font.pixelSize() > 0;
-    const int smallest = pixels ? 9 : 7;
-    int size = pixels ? font.pixelSize() : font.pointSize();
-    while (size > smallest && QFontMetrics(font).horizontalAdvance(text) > label->width()) {
-        --size;
-        if (pixels)
-            font.setPixelSize(size);
-        else
-            font.setPointSize(size);
-    }
-    label->setFont(font);
 }
 
 void MainWindow::setCaptionAndClearEdits()

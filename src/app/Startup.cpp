@@ -4,6 +4,7 @@
 #include "app/TrayWindow.h"
 #include "panel/UserWorkspace.h"
 #include "pages/AppIcons.h"
+#include "pages/PanelLook.h"
 #include "pages/PanelStyle.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
@@ -132,6 +133,7 @@ int run(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
     QApplication::setStyle(new PanelStyle);
+    panellook::install(app);
     QApplication::setWindowIcon(AppIcons::applicationIcon());
 
     // Watched before anything can show a box: the end of the session ends the program at

@@ -1,9 +1,15 @@
 #include "pages/AppIcons.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
+#include <QtMath>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -18,16 +24,65 @@ using Painter = std::function<void(QPainter&)>;
 
 constexpr int Side = 16;
 
-QPixmap drawn(const Painter& paint, int side = Side)
+// A picture of `side` logical pixels drawn at its pixel size for `ratio`.
+QPixmap drawn(const Painter& paint, int side = Side, qreal ratio = 1.0)
 {
-    QPixmap pixmap(side, side);
+    const int pixels = std::max(1, qCeil(side * ratio));
+    QPixmap pixmap(pixels, pixels);
     pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(side / double(Side), side / double(Side));
-    paint(painter);
+    {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(pixels / double(Side), pixels / double(Side));
+        paint(painter);
+    }
+    pixmap.setDevicePixelRatio(pixels / double(side));
     return pixmap;
 }
+
+// An icon that draws itself at the pixel size it is asked for.
+class DrawnIconEngine final : public QIconEngine
+{
+public:
+    explicit DrawnIconEngine(Painter paint) : m_paint(std::move(paint)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+        picture.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect.topLeft(), picture);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        QPixmap picture = drawn(m_paint, side);
+        if (mode == QIcon::Disabled && qApp) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
+        }
+        return picture;
+    }
+
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override
+    {
+        // Qt asks in device pixels.
+        return pixmap(size, mode, state);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {QSize(Side, Side), QSize(2 * Side, 2 * Side)};
+    }
+
+    QIconEngine* clone() const override { return new DrawnIconEngine(m_paint); }
+    QString key() const override { return u"orvanel-drawn"_s; }
+
+private:
+    Painter m_paint;
+};
 
 QPainterPath shieldPath()
 {
@@ -319,57 +374,72 @@ const std::array<Painter, LanguageFlagCount>& flagPainters()
 namespace {
 
 // The category list and the language box paint their images at every repaint: each is
-// drawn once and kept in the application's pixmap cache.
-QPixmap kept(const QString& key, const Painter& paint)
+// drawn once per ratio and kept in the application's pixmap cache.
+QPixmap kept(const QString& key, const Painter& paint, qreal ratio)
 {
+    const QString keyAt = key + u'@' + QString::number(ratio);
     QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap = drawn(paint);
-        QPixmapCache::insert(key, pixmap);
+    if (!QPixmapCache::find(keyAt, &pixmap)) {
+        pixmap = drawn(paint, Side, ratio);
+        QPixmapCache::insert(keyAt, pixmap);
     }
     return pixmap;
 }
 
 } // namespace
 
-QPixmap categoryPixmap(int position)
+QPixmap categoryPixmap(int position, qreal ratio)
 {
     if (position < 0 || position >= CategoryIconCount)
         return {};
-    return kept(u"orvanel-category-%1"_s.arg(position), categoryPainters()[std::size_t(position)]);
+    return kept(u"orvanel-category-%1"_s.arg(position), categoryPainters()[std::size_t(position)],
+                ratio);
 }
 
 QIcon categoryIcon(int position)
 {
-    return QIcon(categoryPixmap(position));
+    if (position < 0 || position >= CategoryIconCount)
+        return {};
+    return QIcon(new DrawnIconEngine(categoryPainters()[std::size_t(position)]));
 }
 
-QPixmap languageFlagPixmap(int position)
+QPixmap languageFlagPixmap(int position, qreal ratio)
 {
     if (position < 0 || position >= LanguageFlagCount)
         return {};
-    return kept(u"orvanel-flag-%1"_s.arg(position), flagPainters()[std::size_t(position)]);
+    return kept(u"orvanel-flag-%1"_s.arg(position), flagPainters()[std::size_t(position)], ratio);
 }
 
 QIcon languageFlag(int position)
 {
-    return QIcon(languageFlagPixmap(position));
+    if (position < 0 || position >= LanguageFlagCount)
+        return {};
+    return QIcon(new DrawnIconEngine(flagPainters()[std::size_t(position)]));
 }
 
-QPixmap internetPixmap(bool on)
+namespace {
+
+Painter internetPainter(bool on)
 {
-    return drawn([on](QPainter& p) {
+    return [on](QPainter& p) {
         globe(p, on ? QColor(0, 150, 60) : QColor(130, 130, 130));
         if (!on) {
             p.setPen(QPen(QColor(210, 0, 0), 2));
             p.drawLine(QPointF(2, 2), QPointF(14, 14));
         }
-    });
+    };
+}
+
+} // namespace
+
+QPixmap internetPixmap(bool on, qreal ratio)
+{
+    return drawn(internetPainter(on), Side, ratio);
 }
 
 QIcon internetGlyph(bool on)
 {
-    return QIcon(internetPixmap(on));
+    return QIcon(new DrawnIconEngine(internetPainter(on)));
 }
 
 QIcon applicationIcon()

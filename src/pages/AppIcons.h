@@ -4,22 +4,25 @@
 #include <QPixmap>
 
 // The panel's pictures, drawn in code so that the program needs no image files beside it.
+// Each is drawn at the pixel size of the device pixel ratio asked for, never enlarged: a
+// picture's size in logical pixels stays 16 at any scale. The icons draw themselves at
+// the size and ratio they are shown at.
 namespace orvanel::AppIcons {
 
 // ImageList1: one 16 by 16 picture per position of the category list (23 in all; the
 // list shows twenty, the last three are spares that later categories may take).
 inline constexpr int CategoryIconCount = 23;
-QPixmap categoryPixmap(int position);
+QPixmap categoryPixmap(int position, qreal ratio = 1.0);
 QIcon categoryIcon(int position);
 
 // ImageList2: the flags of the language choice box, in its order FR, GB, ESP, DE, ITA.
 inline constexpr int LanguageFlagCount = 5;
-QPixmap languageFlagPixmap(int position);
+QPixmap languageFlagPixmap(int position, qreal ratio = 1.0);
 QIcon languageFlag(int position);
 
 // ImageList3: the Internet button's glyph, image 0 when the Internet switch is on and
 // image 1 when it is off.
-QPixmap internetPixmap(bool on);
+QPixmap internetPixmap(bool on, qreal ratio = 1.0);
 QIcon internetGlyph(bool on);
 
 // The program's own icon: a shield. Shown in the notification area and the about box.

@@ -1,5 +1,6 @@
 #include "pages/PageHost.h"
 
+#include "pages/CaptionFit.h"
 #include "pages/Page.h"
 #include "pages/ReportList.h"
 
@@ -93,6 +94,7 @@ void PageHost::buildFramed(const PageEntry& entry, BuildOrigin origin)
         // The marker exists before the controls, as a later build tests it.
         m_page = entry.factory(m_context, origin);
         m_page->build(m_panel);
+        captionfit::fitCaptions(m_panel);
     }
     resumeRedraw(m_panel);
 }

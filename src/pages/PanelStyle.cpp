@@ -6,6 +6,7 @@
 #include <QStyleOption>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -160,10 +161,16 @@ void PanelStyle::drawKept(QPainter* painter, const QStyleOption& option, const Q
     const QRect place = option.rect;
     if (place.isEmpty())
         return;
+    // At a fractional scale a control's edges fall inside device pixels: a picture of
+    // whole pixels would lose or blur them, so such scales are drawn as they come.
+    const qreal resolution = painter->device()->devicePixelRatio();
+    if (resolution != std::floor(resolution)) {
+        draw(*painter, place);
+        return;
+    }
     const Kept* kept = m_pictures.object(key);
     if (!kept) {
         auto made = std::make_unique<Kept>();
-        const qreal resolution = painter->device()->devicePixelRatio();
         made->picture = QPixmap(place.size() * resolution);
         made->picture.setDevicePixelRatio(resolution);
         made->picture.fill(Qt::transparent);

@@ -15,7 +15,8 @@ namespace orvanel {
 // virtual machine costs more than the drawing itself; the long sides of these controls
 // are such fills and lines. A kept picture is copied a band of rows at a time, which the
 // painter does itself, and a page that is opened again paints at once. Only Fusion's
-// controls are kept: another style may animate them.
+// controls are kept: another style may animate them. At a fractional scale factor
+// nothing is kept.
 class PanelStyle final : public QProxyStyle
 {
     Q_OBJECT

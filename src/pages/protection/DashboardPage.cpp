@@ -2,6 +2,7 @@
 
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
+#include "pages/PanelLook.h"
 #include "workspace/EngineControl.h"
 #include "workspace/Maker.h"
 #include "workspace/Names.h"
@@ -126,6 +127,8 @@ QLabel* DashboardPage::addLine(QWidget* panel, const QString& name, int top, int
     label->setAutoFillBackground(true);
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, good ? Green : Red);
+    // The background is fixed, so its text colour is too, whatever the desktop's palette.
+    palette.setColor(QPalette::WindowText, panellook::textColourOn(good ? Green : Red));
     label->setPalette(palette);
     label->setText(text);
     // The label takes the width of its text; the width set before does not limit it.

@@ -310,9 +310,11 @@ void SettingsPortsPage::ComboBox3DrawItem(QPainter& painter, int index, const QR
         painter.setFont(font);
         write();
     }
-    const QPixmap flag = AppIcons::languageFlagPixmap(index);
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QPixmap flag = AppIcons::languageFlagPixmap(index, ratio);
+    const int height = qRound(flag.deviceIndependentSize().height());
     if (!flag.isNull())
-        painter.drawPixmap(rect.left() + 4, rect.top() + (rect.height() - flag.height()) / 2, flag);
+        painter.drawPixmap(rect.left() + 4, rect.top() + (rect.height() - height) / 2, flag);
 }
 
 void SettingsPortsPage::setFirewallMode(const QString& mode)

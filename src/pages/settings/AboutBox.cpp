@@ -1,6 +1,8 @@
 #include "pages/settings/AboutBox.h"
 
 #include "pages/AppIcons.h"
+#include "pages/CaptionFit.h"
+#include "pages/PanelLook.h"
 #include "workspace/Maker.h"
 
 #include <QApplication>
@@ -23,9 +25,7 @@ QPixmap programIcon()
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(panellook::panelFont());
     setModal(false);
     setFixedSize(298, 213);
 
@@ -58,6 +58,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &AboutBox::OKButtonClick);
 
+    captionfit::fitCaptions(this);
     placeAtScreenCentre();
 }
 

@@ -1,5 +1,6 @@
 #include "pages/settings/ModificationLogsPage.h"
 
+#include "pages/CaptionFit.h"
 #include "pages/PageControls.h"
 #include "pages/PanelContext.h"
 #include "workspace/EngineControl.h"
@@ -77,6 +78,7 @@ void ModificationLogsPage::addButtons(QWidget* panel)
     QObject::connect(show, &QPushButton::clicked, show, [this] { BitBtn7Click(); });
     QPushButton* remove =
         makeGlyphButton(panel, u"BitBtn8"_s, GlyphKind::No, {32, 64, 75, 25}, u"&No"_s);
+    captionfit::keepMnemonic(remove);
     QObject::connect(remove, &QPushButton::clicked, remove, [this] { BitBtn8Click(); });
 }
 

@@ -101,13 +101,7 @@ protected:
     void SetUp() override
     {
         ws.installData();
-        Table languages;
-        defineFields(languages, TableId::Languages);
-        languages.createEmpty();
-        languages.insert();
-        languages.setValue(u"Champ1", GetParam().language);
-        languages.post();
-        ASSERT_TRUE(languages.save(ws.path(u"langues.xml"_s)));
+        ASSERT_TRUE(storeLanguage(ws, GetParam().language));
         if (GetParam().longTables) {
             writeLongTable(ws.path(u"regles.xml"_s), TableId::Rules);
             writeLongTable(ws.path(u"alertes.xml"_s), TableId::Alerts);

@@ -10,6 +10,7 @@
 #include "platform/linux/LinuxSpawner.h"
 #include "support/Doubles.h"
 #include "support/TestWorkspace.h"
+#include "workspace/Table.h"
 
 #include <QListWidget>
 
@@ -25,6 +26,20 @@ inline void PrintTo(const QString& text, std::ostream* os)
 }
 
 namespace orvanel::testing {
+
+// Stores `code` as the workspace's language choice, as the settings page does.
+inline ::testing::AssertionResult storeLanguage(const TestWorkspace& ws, const QString& code)
+{
+    Table languages;
+    defineFields(languages, TableId::Languages);
+    languages.createEmpty();
+    languages.insert();
+    languages.setValue(u"Champ1", code);
+    languages.post();
+    if (!languages.save(ws.path(QStringLiteral("langues.xml"))))
+        return ::testing::AssertionFailure() << "langues.xml not saved";
+    return ::testing::AssertionSuccess();
+}
 
 class WindowFixture : public ::testing::Test
 {

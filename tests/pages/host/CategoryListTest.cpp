@@ -7,6 +7,7 @@
 #include "pages/settings/SwitchesPage.h"
 #include "workspace/Table.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QImage>
@@ -17,6 +18,9 @@
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QtMath>
+
+#include <functional>
 
 namespace orvanel::testing {
 namespace {
@@ -27,7 +31,7 @@ QImage drawnRows(int selected, const QPixmap& image = QPixmap())
     QStandardItemModel model;
     for (int i = 0; i < 4; ++i)
         model.appendRow(new QStandardItem(QStringLiteral("Catégorie %1").arg(i)));
-    CategoryListDelegate delegate([&image](int) { return image; });
+    CategoryListDelegate delegate([&image](int, qreal) { return image; });
     QImage canvas(161, 4 * 18, QImage::Format_ARGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
@@ -124,6 +128,38 @@ TEST(AppImages, TwentyThreeDistinctCategoryImagesFiveFlagsTwoGlyphs)
     EXPECT_FALSE(AppIcons::applicationIcon().isNull());
 }
 
+TEST(AppImages, DrawnForTheDevicePixelRatioNotEnlarged)
+{
+    const struct
+    {
+        const char* name;
+        std::function<QPixmap(qreal)> pixmap;
+        QIcon icon;
+    } images[] = {
+        {"category image", [](qreal r) { return AppIcons::categoryPixmap(4, r); },
+         AppIcons::categoryIcon(4)},
+        {"flag", [](qreal r) { return AppIcons::languageFlagPixmap(1, r); },
+         AppIcons::languageFlag(1)},
+        {"Internet glyph", [](qreal r) { return AppIcons::internetPixmap(false, r); },
+         AppIcons::internetGlyph(false)},
+    };
+    for (const auto& image : images) {
+        SCOPED_TRACE(image.name);
+        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+            const QPixmap sharp = image.pixmap(ratio);
+            const int pixels = qCeil(16 * ratio);
+            EXPECT_EQ(sharp.size(), QSize(pixels, pixels)) << ratio;
+            EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(16, 16)) << ratio;
+            EXPECT_EQ(image.icon.pixmap(QSize(16, 16), ratio).size(), QSize(pixels, pixels))
+                << ratio;
+        }
+        // Twice the pixels, and more than the small picture enlarged.
+        const QImage twice = image.pixmap(2.0).toImage();
+        const QImage enlarged = image.pixmap(1.0).toImage().scaled(32, 32);
+        EXPECT_NE(twice.convertToFormat(enlarged.format()), enlarged);
+    }
+}
+
 using FixedControls = WindowFixture;
 
 TEST_F(FixedControls, PlacedWhereTheWindowDesignPutsThem)
@@ -140,7 +176,14 @@ TEST_F(FixedControls, PlacedWhereTheWindowDesignPutsThem)
     for (const auto& [name, rect] : places) {
         auto* control = w.findChild<QWidget*>(QString::fromLatin1(name));
         ASSERT_NE(control, nullptr) << name;
-        EXPECT_EQ(control->geometry(), rect) << name;
+        // A level caption may grow right or down into free space for its text.
+        if (qobject_cast<QLabel*>(control)) {
+            EXPECT_EQ(control->pos(), rect.topLeft()) << name;
+            EXPECT_GE(control->width(), rect.width()) << name;
+            EXPECT_GE(control->height(), rect.height()) << name;
+        } else {
+            EXPECT_EQ(control->geometry(), rect) << name;
+        }
     }
     for (const char* hidden : {"Edit1", "Edit2", "Edit3", "FileListBox5"})
         EXPECT_FALSE(w.findChild<QWidget*>(QString::fromLatin1(hidden))->isVisible()) << hidden;
@@ -227,17 +270,27 @@ TEST_F(FixedControls, KeyboardMoveCountsAsAChoice)
 TEST_F(FixedControls, LevelCaptionsKeepTheirPlaceAndFitTheirWidth)
 {
     MainWindow& w = started();
+    const QRect bevel = w.findChild<QWidget*>(QStringLiteral("Bevel2"))->geometry();
     for (const char* code : {"FR", "GB", "DE", "ESP", "ITA"}) {
         w.panel().chooseLanguage(QString::fromLatin1(code));
-        for (const char* name : {"Label10", "Label11", "Label12"}) {
+        int right = 0;
+        QList<int> sizes;
+        for (const char* name : {"Label12", "Label11", "Label10"}) {
             const auto* label = w.findChild<QLabel*>(QString::fromLatin1(name));
-            EXPECT_EQ(label->width(), 38) << code << " " << name;
+            // Grown only right, into the bevel, short of the next caption.
+            EXPECT_GE(label->width(), 38) << code << " " << name;
+            EXPECT_GT(label->x(), right) << code << " " << name;
+            EXPECT_TRUE(bevel.contains(label->geometry())) << code << " " << name;
+            right = label->geometry().right();
             const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
             // Either the caption fits, or its font is as small as captions go.
-            EXPECT_TRUE(advance <= label->width() || label->font().pointSize() <= 7 ||
+            EXPECT_TRUE(advance <= label->width() ||
                         (label->font().pixelSize() > 0 && label->font().pixelSize() <= 9))
                 << code << " " << name << " " << label->text().toStdString();
+            sizes.append(QFontInfo(label->font()).pixelSize());
         }
+        // The three read in one size.
+        EXPECT_EQ(sizes.count(sizes.first()), 3) << code;
     }
 }
 
