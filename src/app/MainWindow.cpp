@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 MainWindow::MainWindow(const QString& workspaceDir, const platform::Services& services,
@@ -18,9 +20,9 @@ MainWindow::MainWindow(const QString& workspaceDir, const platform::Services& se
                           Qt::WindowCloseButtonHint),
       m_panel(workspaceDir, services), m_pageHost(*this, *this, [this] { showLevelControls(); })
 {
-    setObjectName(QStringLiteral("TForm2"));
+    setObjectName(u"TForm2"_s);
     m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setObjectName(u"Timer1"_s);
     m_timer1->setInterval(1500);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     connect(&m_panel, &Panel::scanIdle, this, [this] {

@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QStatusBar>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 namespace {
@@ -71,7 +73,7 @@ void MainWindow::createLevelControls()
     connect(m_trackBar1, &QSlider::valueChanged, this, &MainWindow::TrackBar1Change);
 
     m_bitBtn15 = place(new QPushButton(this), "BitBtn15", {256, 424, 49, 33});
-    m_bitBtn15->setToolTip(QStringLiteral("Internet"));
+    m_bitBtn15->setToolTip(u"Internet"_s);
     m_bitBtn15->setLayoutDirection(Qt::RightToLeft);
     m_bitBtn15->setIcon(AppIcons::internetGlyph(m_panel.state().internet));
     m_bitBtn15->setIconSize(QSize(16, 16));
@@ -83,7 +85,7 @@ void MainWindow::createHiddenControls()
     const int tops[] = {104, 136, 176};
     for (int i = 0; i < 3; ++i) {
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
+        edit->setObjectName(u"Edit%1"_s.arg(i + 1));
         edit->setGeometry(216, tops[i], 121, 21);
         edit->hide();
         editSlot(i + 1) = edit;
@@ -121,7 +123,7 @@ void MainWindow::setLevelCaption(QLabel* label, const QString& text)
 void MainWindow::setCaptionAndClearEdits()
 {
     // No application display name is set: the desktop would show it after the caption.
-    setWindowTitle(QStringLiteral("Orvanel "));
+    setWindowTitle(u"Orvanel "_s);
     for (int n = 1; n <= 3; ++n) {
         if (QLineEdit* edit = editSlot(n))
             edit->clear();

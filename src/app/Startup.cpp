@@ -2,10 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "app/TrayWindow.h"
-#include "panel/UserWorkspace.h"
 #include "pages/AppIcons.h"
 #include "pages/PanelLook.h"
 #include "pages/PanelStyle.h"
+#include "panel/UserWorkspace.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
 #include "platform/gui/MessageBoxPrompt.h"
@@ -22,6 +22,8 @@
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace orvanel::startup {
 
@@ -55,10 +57,9 @@ bool takeInstanceLock(platform::SingleInstanceLock& lock)
 
 QString runtimeFolderRefusalText(const QString& reason)
 {
-    return QStringLiteral("Orvanel cannot start: %1. Another user could hold or replace its "
-                          "single-instance lock and its engine socket there. Give it a runtime "
-                          "folder of your own with mode 0700 (XDG_RUNTIME_DIR).")
-        .arg(reason);
+    return u"Orvanel cannot start: %1. Another user could hold or replace its "
+           "single-instance lock and its engine socket there. Give it a runtime "
+           "folder of your own with mode 0700 (XDG_RUNTIME_DIR)."_s.arg(reason);
 }
 
 void prepareSignals()
@@ -131,7 +132,7 @@ int run(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationName(QStringLiteral("Orvanel"));
+    QApplication::setApplicationName(u"Orvanel"_s);
     QApplication::setStyle(new PanelStyle);
     panellook::install(app);
     QApplication::setWindowIcon(AppIcons::applicationIcon());

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 namespace {
@@ -20,11 +22,11 @@ TrayWindow::TrayWindow(const QString& programPath, const platform::Services& ser
                        QWidget* parent)
     : QWidget(parent), m_programPath(programPath), m_services(services)
 {
-    setObjectName(QStringLiteral("TForm1"));
+    setObjectName(u"TForm1"_s);
     m_popupMenu1 = new QMenu(this);
-    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    m_scannprocess1 = m_popupMenu1->addAction(QStringLiteral("Orvanel"));
-    m_scannprocess1->setObjectName(QStringLiteral("scannprocess1"));
+    m_popupMenu1->setObjectName(u"PopupMenu1"_s);
+    m_scannprocess1 = m_popupMenu1->addAction(u"Orvanel"_s);
+    m_scannprocess1->setObjectName(u"scannprocess1"_s);
     connect(m_scannprocess1, &QAction::triggered, this, &TrayWindow::scannprocess1Click);
 }
 
@@ -45,9 +47,8 @@ bool TrayWindow::registerAutostart(QString* error)
     const QString name = names::AutostartValueName;
     const auto value = m_services.autostart->value(name);
     if (value.kind == platform::AutostartEntries::Value::Kind::NotString) {
-        *error = QStringLiteral("The autostart entry \"%1\" cannot be read: it holds no "
-                                "command.")
-                     .arg(name);
+        *error = u"The autostart entry \"%1\" cannot be read: it holds no "
+                 "command."_s.arg(name);
         return false;
     }
     // Exact comparison: a path that differs only in letter case is another program.
@@ -57,7 +58,7 @@ bool TrayWindow::registerAutostart(QString* error)
     QString reason;
     if (m_services.autostart->setValue(name, m_programPath, &reason))
         return true;
-    *error = QStringLiteral("The autostart entry \"%1\" cannot be written: %2").arg(name, reason);
+    *error = u"The autostart entry \"%1\" cannot be written: %2"_s.arg(name, reason);
     return false;
 }
 
@@ -79,7 +80,7 @@ void TrayWindow::addIcon()
     if (m_trayWatch)
         m_trayWatch->stop();
     m_trayIcon = new QSystemTrayIcon(AppIcons::applicationIcon(), this);
-    m_trayIcon->setToolTip(QStringLiteral("Orvanel"));
+    m_trayIcon->setToolTip(u"Orvanel"_s);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &TrayWindow::trayIconActivated);
     m_trayIcon->show();
 }

@@ -149,7 +149,7 @@ const std::array<Painter, CategoryIconCount>& categoryPainters()
             p.setPen(QPen(QColor(150, 80, 0), 1));
             p.setBrush(QColor(255, 170, 0));
             p.drawPolygon(QPolygonF({QPointF(8, 1), QPointF(15, 14), QPointF(1, 14)}));
-            letter(p, Qt::black, QStringLiteral("!"));
+            letter(p, Qt::black, u"!"_s);
         },
         // network options
         [](QPainter& p) {
@@ -252,14 +252,14 @@ const std::array<Painter, CategoryIconCount>& categoryPainters()
             p.setPen(QPen(QColor(0, 60, 120), 1));
             p.setBrush(QColor(220, 235, 255));
             p.drawRect(QRectF(1.5, 3.5, 13, 9));
-            letter(p, QColor(0, 60, 120), QStringLiteral("@"));
+            letter(p, QColor(0, 60, 120), u"@"_s);
         },
         // about entry
         [](QPainter& p) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(30, 100, 220));
             p.drawEllipse(QRectF(1, 1, 14, 14));
-            letter(p, Qt::white, QStringLiteral("i"));
+            letter(p, Qt::white, u"i"_s);
         },
         // web page entry
         [](QPainter& p) {

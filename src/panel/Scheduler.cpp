@@ -95,7 +95,7 @@ void Scheduler::tick()
         start(names::PopKentEngine);
 
     startScanAndBackups(minuteChanged);
-    if (m_tickMinute == QLatin1String("30"))
+    if (m_tickMinute == "30"_L1)
         startDatabaseUpdate();
 
     // While a scan runs the network engine gets no new line and nothing is ended: the
@@ -121,10 +121,9 @@ void Scheduler::keepPngiAlive()
 
 void Scheduler::startScanAndBackups(bool minuteChanged)
 {
-    const bool fullHour =
-        m_tickMinute == QLatin1String("00") && m_lastTickMinute == QLatin1String("59");
+    const bool fullHour = m_tickMinute == "00"_L1 && m_lastTickMinute == "59"_L1;
     if (m_state.hourlyScan && fullHour && !running(names::ScanEngine))
-        launch(QStringLiteral("scanwapper.exe 0"));
+        launch(u"scanwapper.exe 0"_s);
 
     // The set is one argument, as the backup page's button gives it: folder names keep
     // their blanks and quotes.
@@ -143,7 +142,7 @@ void Scheduler::startDatabaseUpdate()
     // Once per run, at the first half hour at which the machine has an address.
     if (hasAddressOtherThanLoopback() && !m_state.databaseUpdateStarted) {
         m_state.databaseUpdateStarted = true;
-        launch(QStringLiteral("majbase.exe 0"));
+        launch(u"majbase.exe 0"_s);
     }
 }
 

@@ -2,13 +2,15 @@
 
 #include "workspace/PanelState.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 namespace {
 
 void appendFlag(QString& line, bool on)
 {
-    line += on ? QStringLiteral(" 1") : QStringLiteral(" 0");
+    line += on ? u" 1"_s : u" 0"_s;
 }
 
 } // namespace

@@ -153,7 +153,7 @@ void EngineControl::notify(const QString& text, int alertLevel)
     if (alertLevel <= 1)
         return;
     QString message = text;
-    message.replace(QLatin1Char(' '), QLatin1Char(';'));
+    message.replace(u' ', u';');
     // One argument, as it is: the message may hold quotes (a program name, a text
     // from the language file) that must not split it.
     start(QString(names::NotifierProgram), QStringList{message});

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 namespace {
@@ -30,13 +32,13 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     setFixedSize(298, 213);
 
     auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setObjectName(u"Panel1"_s);
     panel->setGeometry(8, 8, 281, 161);
     // A lowered outer and a raised inner bevel: an etched frame.
     panel->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
     auto* icon = new QLabel(panel);
-    icon->setObjectName(QStringLiteral("ProgramIcon"));
+    icon->setObjectName(u"ProgramIcon"_s);
     icon->setGeometry(8, 8, 65, 57);
     icon->setScaledContents(true);
     icon->setPixmap(programIcon());
@@ -48,12 +50,12 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     addLabel(panel, "Label1", 104, web.isEmpty() ? maker::address() : web);
 
     auto* comments = new QLabel(maker::email(), panel);
-    comments->setObjectName(QStringLiteral("Comments"));
+    comments->setObjectName(u"Comments"_s);
     comments->setGeometry(88, 128, 127, 26);
     comments->setWordWrap(true);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKButton"));
+    auto* ok = new QPushButton(u"OK"_s, this);
+    ok->setObjectName(u"OKButton"_s);
     ok->setGeometry(111, 180, 75, 25);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &AboutBox::OKButtonClick);

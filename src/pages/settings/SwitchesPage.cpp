@@ -6,13 +6,15 @@
 #include <QCheckBox>
 #include <QGroupBox>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel {
 
 void SwitchesPage::build(QWidget* panel)
 {
     const TextTable& texts = context().texts();
     auto* group = (new QGroupBox(panel));
-    group->setObjectName(QStringLiteral("SwitchesGroup"));
+    group->setObjectName(u"SwitchesGroup"_s);
     group->setGeometry(56, 40, 505, 241);
     group->setTitle(texts.text(57));
     group->show();

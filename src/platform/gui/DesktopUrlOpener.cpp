@@ -12,7 +12,7 @@ namespace {
 bool hasScheme(const QString& target)
 {
     const QUrl url(target, QUrl::StrictMode);
-    return url.isValid() && url.scheme().size() > 1 && !target.startsWith(QLatin1Char('/'));
+    return url.isValid() && url.scheme().size() > 1 && !target.startsWith(u'/');
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 
 #include <QMessageBox>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
-const QString kTitle = QStringLiteral("Orvanel");
+const QString kTitle = u"Orvanel"_s;
 } // namespace
 
 MessageBoxPrompt::MessageBoxPrompt(QWidget* parent) : m_parent(parent) {}

@@ -9,10 +9,10 @@ QStringList splitArgumentString(const QString& arguments)
     bool quoted = false;
     bool inWord = false;
     for (const QChar c : arguments) {
-        if (c == QLatin1Char('"')) {
+        if (c == u'"') {
             quoted = !quoted;
             inWord = true; // "" is an empty argument
-        } else if (c == QLatin1Char(' ') && !quoted) {
+        } else if (c == u' ' && !quoted) {
             if (inWord)
                 out.append(current);
             current.clear();

@@ -4,21 +4,23 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
 
-const QString kMainGroup = QStringLiteral("[Desktop Entry]");
+const QString kMainGroup = u"[Desktop Entry]"_s;
 
 bool isSpace(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    return c == u' ' || c == u'\t';
 }
 
 // "Key = value" → key and value; false for anything else.
 bool splitKeyLine(QStringView line, QStringView* key, QStringView* value)
 {
-    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    const qsizetype equals = line.indexOf(u'=');
     if (equals <= 0)
         return false;
     QStringView k = line.left(equals);
@@ -54,14 +56,14 @@ DesktopEntryKeys parseDesktopEntry(QStringView text)
 {
     DesktopEntryKeys keys;
     bool inMain = false;
-    for (QStringView line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
+    for (QStringView line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
             line.chop(1);
         while (!line.isEmpty() && isSpace(line.front()))
             line = line.mid(1);
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+        if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        if (line.startsWith(QLatin1Char('['))) {
+        if (line.startsWith(u'[')) {
             // Only the first main group counts; a repeated one is not read.
             inMain = !keys.hasMainGroup && line == kMainGroup;
             keys.hasMainGroup = keys.hasMainGroup || inMain;
@@ -91,26 +93,26 @@ QString unescapeValue(QStringView value)
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+        if (c != u'\\' || i + 1 == value.size()) {
             out.append(c);
             continue;
         }
         const QChar next = value[++i];
         switch (next.unicode()) {
         case 's':
-            out.append(QLatin1Char(' '));
+            out.append(u' ');
             break;
         case 'n':
-            out.append(QLatin1Char('\n'));
+            out.append(u'\n');
             break;
         case 't':
-            out.append(QLatin1Char('\t'));
+            out.append(u'\t');
             break;
         case 'r':
-            out.append(QLatin1Char('\r'));
+            out.append(u'\r');
             break;
         case '\\':
-            out.append(QLatin1Char('\\'));
+            out.append(u'\\');
             break;
         default: // not an escape the format knows: kept as written
             out.append(c);
@@ -128,19 +130,19 @@ QString escapeValue(QStringView value)
         const QChar c = value[i];
         switch (c.unicode()) {
         case '\\':
-            out.append(QLatin1String("\\\\"));
+            out.append("\\\\"_L1);
             break;
         case '\n':
-            out.append(QLatin1String("\\n"));
+            out.append("\\n"_L1);
             break;
         case '\t':
-            out.append(QLatin1String("\\t"));
+            out.append("\\t"_L1);
             break;
         case '\r':
-            out.append(QLatin1String("\\r"));
+            out.append("\\r"_L1);
             break;
         case ' ': // a leading blank would be taken for the space around "="
-            out.append(i == 0 ? QStringLiteral("\\s") : QStringLiteral(" "));
+            out.append(i == 0 ? u"\\s"_s : u" "_s);
             break;
         default:
             out.append(c);
@@ -166,14 +168,14 @@ std::optional<QStringList> splitExec(QStringView exec)
     for (qsizetype i = 0; i < exec.size(); ++i) {
         const QChar c = exec[i];
         if (quoted) {
-            if (c == QLatin1Char('"')) {
+            if (c == u'"') {
                 quoted = false;
-            } else if (c == QLatin1Char('\\') && i + 1 < exec.size() &&
+            } else if (c == u'\\' && i + 1 < exec.size() &&
                        QStringView(u"\"`$\\").contains(exec[i + 1])) {
                 current.append(exec[++i]);
-            } else if (c == QLatin1Char('%') && i + 1 < exec.size()) {
-                if (exec[i + 1] == QLatin1Char('%'))
-                    current.append(QLatin1Char('%'));
+            } else if (c == u'%' && i + 1 < exec.size()) {
+                if (exec[i + 1] == u'%')
+                    current.append(u'%');
                 else if (!isFieldCode(exec[i + 1]))
                     current.append(c).append(exec[i + 1]);
                 ++i;
@@ -182,18 +184,17 @@ std::optional<QStringList> splitExec(QStringView exec)
             }
             continue;
         }
-        if (isSpace(c) || c == QLatin1Char('\n')) {
+        if (isSpace(c) || c == u'\n') {
             finish();
-        } else if (c == QLatin1Char('"')) {
+        } else if (c == u'"') {
             quoted = true;
             inWord = true;
             onlyCodes = false;
-        } else if (c == QLatin1Char('%') && i + 1 < exec.size() && isFieldCode(exec[i + 1])) {
+        } else if (c == u'%' && i + 1 < exec.size() && isFieldCode(exec[i + 1])) {
             inWord = true;
             ++i;
-        } else if (c == QLatin1Char('%') && i + 1 < exec.size() &&
-                   exec[i + 1] == QLatin1Char('%')) {
-            current.append(QLatin1Char('%'));
+        } else if (c == u'%' && i + 1 < exec.size() && exec[i + 1] == u'%') {
+            current.append(u'%');
             inWord = true;
             onlyCodes = false;
             ++i;
@@ -212,18 +213,18 @@ std::optional<QStringList> splitExec(QStringView exec)
 QString quoteExecArgument(const QString& argument)
 {
     QString doubled = argument;
-    doubled.replace(QLatin1Char('%'), QLatin1String("%%"));
+    doubled.replace(u'%', "%%"_L1);
     const bool needsQuotes =
         argument.isEmpty() || std::any_of(argument.begin(), argument.end(), isReservedInExec);
     if (!needsQuotes)
         return doubled;
-    QString out = QStringLiteral("\"");
+    QString out = u"\""_s;
     for (const QChar c : doubled) {
         if (QStringView(u"\"`$\\").contains(c))
-            out.append(QLatin1Char('\\'));
+            out.append(u'\\');
         out.append(c);
     }
-    out.append(QLatin1Char('"'));
+    out.append(u'"');
     return out;
 }
 
@@ -239,22 +240,21 @@ std::optional<QString> commandOfEntry(const DesktopEntryKeys& entry)
         return args->front();
     QStringList words;
     for (const QString& arg : *args) {
-        const bool group = arg.isEmpty() || arg.contains(QLatin1Char(' ')) ||
-                           arg.contains(QLatin1Char('\t')) || arg.contains(QLatin1Char('"'));
-        words.append(group ? QLatin1Char('"') + arg + QLatin1Char('"') : arg);
+        const bool group =
+            arg.isEmpty() || arg.contains(u' ') || arg.contains(u'\t') || arg.contains(u'"');
+        words.append(group ? u'"' + arg + u'"' : arg);
     }
-    return words.join(QLatin1Char(' '));
+    return words.join(u' ');
 }
 
 QByteArray autostartEntryText(const QString& name, const QString& programPath)
 {
     // TryExec: once the program is removed, the session skips the entry it left behind
     // instead of failing to start it at every login.
-    const QString text = kMainGroup + QStringLiteral("\nType=Application\nName=") +
-                         escapeValue(name) + QStringLiteral("\nExec=") +
-                         escapeValue(quoteExecArgument(programPath)) +
-                         QStringLiteral("\nTryExec=") + escapeValue(programPath) +
-                         QStringLiteral("\nX-GNOME-Autostart-enabled=true\n");
+    const QString text = kMainGroup + u"\nType=Application\nName="_s + escapeValue(name) +
+                         u"\nExec="_s + escapeValue(quoteExecArgument(programPath)) +
+                         u"\nTryExec="_s + escapeValue(programPath) +
+                         u"\nX-GNOME-Autostart-enabled=true\n"_s;
     return text.toUtf8();
 }
 

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
@@ -51,10 +53,10 @@ QString FlockSingleInstanceLock::defaultRuntimeDir(QString* refusal)
     if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime)) {
         QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
         if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
-            cache = QDir::homePath() + QStringLiteral("/.cache");
-        folder = fallbackRuntimeDir(QStringLiteral("/tmp"), cache, &why);
+            cache = QDir::homePath() + u"/.cache"_s;
+        folder = fallbackRuntimeDir(u"/tmp"_s, cache, &why);
     } else if (const QString reason = folderRefusal(runtime); !reason.isEmpty()) {
-        why = QStringLiteral("XDG_RUNTIME_DIR (%1) %2").arg(runtime, reason);
+        why = u"XDG_RUNTIME_DIR (%1) %2"_s.arg(runtime, reason);
         folder.clear();
     }
     if (refusal)
@@ -70,13 +72,13 @@ QString FlockSingleInstanceLock::folderRefusal(const QString& folder)
     if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
         return {};
     if (S_ISLNK(st.st_mode))
-        return QStringLiteral("is a symbolic link");
+        return u"is a symbolic link"_s;
     if (!S_ISDIR(st.st_mode))
-        return QStringLiteral("is not a folder");
+        return u"is not a folder"_s;
     if (st.st_uid != ::geteuid())
-        return QStringLiteral("belongs to another user");
+        return u"belongs to another user"_s;
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return QStringLiteral("can be written by other users");
+        return u"can be written by other users"_s;
     return {};
 }
 
@@ -87,14 +89,13 @@ QString FlockSingleInstanceLock::fallbackRuntimeDir(const QString& tmp, const QS
         return folder;
     // Another user made /tmp/orvanel-<uid> first: the start goes on in the user's own
     // cache folder, which nobody else can write.
-    const QString own = cacheHome + QStringLiteral("/orvanel/runtime-") +
-                        QSysInfo::machineHostName().replace(QLatin1Char('/'), QLatin1Char('_'));
-    if (QDir().mkpath(cacheHome + QStringLiteral("/orvanel")) && makePrivateFolder(own))
+    const QString own =
+        cacheHome + u"/orvanel/runtime-"_s + QSysInfo::machineHostName().replace(u'/', u'_');
+    if (QDir().mkpath(cacheHome + u"/orvanel"_s) && makePrivateFolder(own))
         return own;
     if (refusal)
-        *refusal = QStringLiteral("%1/orvanel-%2 is not a private folder of this user (another "
-                                  "user may have made it first), and neither is %3")
-                       .arg(tmp)
+        *refusal = u"%1/orvanel-%2 is not a private folder of this user (another "
+                   "user may have made it first), and neither is %3"_s.arg(tmp)
                        .arg(::getuid())
                        .arg(own);
     return {};
@@ -102,7 +103,7 @@ QString FlockSingleInstanceLock::fallbackRuntimeDir(const QString& tmp, const QS
 
 QString FlockSingleInstanceLock::privateFolderUnder(const QString& base)
 {
-    const QString folder = base + QStringLiteral("/orvanel-") + QString::number(::getuid());
+    const QString folder = base + u"/orvanel-"_s + QString::number(::getuid());
     return makePrivateFolder(folder) ? folder : QString();
 }
 
@@ -125,10 +126,10 @@ int FlockSingleInstanceLock::acquire(const QString& name)
     if (dir.isEmpty())
         dir = defaultRuntimeDir(&m_refusal);
     else if (const QString reason = folderRefusal(dir); !reason.isEmpty())
-        m_refusal = dir + QLatin1Char(' ') + reason;
+        m_refusal = dir + u' ' + reason;
     if (!m_refusal.isEmpty())
         return AccessDenied; // somebody else could hold or swap the lock file
-    const QByteArray path = QFile::encodeName(dir + QLatin1Char('/') + name);
+    const QByteArray path = QFile::encodeName(dir + u'/' + name);
     const int fd =
         ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
     if (fd < 0)

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
@@ -42,7 +44,7 @@ QString defaultConfigDir(const QString& home)
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!config.isEmpty() && QDir::isAbsolutePath(config))
         return config;
-    return home + QStringLiteral("/.config");
+    return home + u"/.config"_s;
 }
 
 } // namespace
@@ -56,19 +58,18 @@ LinuxUserEnvironment::LinuxUserEnvironment(QString home, QString configDir)
 QString LinuxUserEnvironment::specialFolder(int csidl) const
 {
     // Linux desktops keep no cookies folder (33); unknown numbers have no folder either.
-    return csidl == DesktopFolder ? userDir(u"XDG_DESKTOP_DIR", QStringLiteral("Desktop"))
-                                  : QString();
+    return csidl == DesktopFolder ? userDir(u"XDG_DESKTOP_DIR", u"Desktop"_s) : QString();
 }
 
 QString LinuxUserEnvironment::userDir(QStringView key, const QString& fallback) const
 {
-    QFile dirs(m_configDir + QStringLiteral("/user-dirs.dirs"));
+    QFile dirs(m_configDir + u"/user-dirs.dirs"_s);
     if (dirs.open(QIODevice::ReadOnly)) {
         const auto folder = userDirFromText(QString::fromUtf8(dirs.read(64 * 1024)), key, m_home);
         if (folder)
             return *folder;
     }
-    return m_home + QLatin1Char('/') + fallback;
+    return m_home + u'/' + fallback;
 }
 
 QString LinuxUserEnvironment::userName() const
@@ -78,7 +79,7 @@ QString LinuxUserEnvironment::userName() const
 
 QString LinuxUserEnvironment::downloadsFolder(const QString& workspaceDir) const
 {
-    const QString downloads = userDir(u"XDG_DOWNLOAD_DIR", QStringLiteral("Downloads"));
+    const QString downloads = userDir(u"XDG_DOWNLOAD_DIR", u"Downloads"_s);
     if (QFileInfo(downloads).isDir())
         return downloads;
     // Else the root of the file system that holds the workspace: the mount point.
@@ -87,7 +88,7 @@ QString LinuxUserEnvironment::downloadsFolder(const QString& workspaceDir) const
         path = QDir::cleanPath(QDir(workspaceDir).absolutePath());
     QFile mounts(m_mountInfo);
     if (!mounts.open(QIODevice::ReadOnly))
-        return QStringLiteral("/");
+        return u"/"_s;
     const QByteArray text = mounts.readAll();
     return mountPointHolding(std::string_view(text.constData(), std::size_t(text.size())), path);
 }

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
@@ -70,10 +72,10 @@ char lowerAscii(char c)
 
 bool holds(const QString& mountPoint, const QString& path)
 {
-    if (mountPoint == QLatin1String("/"))
+    if (mountPoint == "/"_L1)
         return true;
     return path == mountPoint ||
-           (path.startsWith(mountPoint) && path.at(mountPoint.size()) == QLatin1Char('/'));
+           (path.startsWith(mountPoint) && path.at(mountPoint.size()) == u'/');
 }
 
 } // namespace
@@ -211,10 +213,10 @@ void forEachMount(std::string_view mountinfoText,
 
 QString mountPointHolding(std::string_view mountinfoText, const QString& path)
 {
-    QString best = QStringLiteral("/");
+    QString best = u"/"_s;
     forEachMount(mountinfoText, [&](const MountLine& mount) {
         // Later lines are mounted over earlier ones at the same place.
-        if (mount.mountPoint.startsWith(QLatin1Char('/')) && holds(mount.mountPoint, path) &&
+        if (mount.mountPoint.startsWith(u'/') && holds(mount.mountPoint, path) &&
             mount.mountPoint.size() >= best.size())
             best = mount.mountPoint;
     });

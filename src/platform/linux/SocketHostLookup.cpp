@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
@@ -23,12 +25,12 @@ QString SocketHostLookup::errorText(int error)
     case EALREADY:
     case EINTR:
     case EAGAIN:
-        return QStringLiteral("WSAEInProgress");
+        return u"WSAEInProgress"_s;
     case ENETDOWN:
     case ENETUNREACH:
-        return QStringLiteral("WSAENetDown");
+        return u"WSAENetDown"_s;
     case ENOSYS:
-        return QStringLiteral("WSANotInitialised");
+        return u"WSANotInitialised"_s;
     default:
         return {};
     }

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
@@ -10,14 +12,14 @@ namespace {
 std::optional<QString> shellValue(QStringView value)
 {
     value = value.trimmed();
-    if (!value.startsWith(QLatin1Char('"')))
+    if (!value.startsWith(u'"'))
         return value.toString();
     QString out;
     for (qsizetype i = 1; i < value.size(); ++i) {
         const QChar c = value[i];
-        if (c == QLatin1Char('"'))
+        if (c == u'"')
             return out;
-        if (c == QLatin1Char('\\') && i + 1 < value.size())
+        if (c == u'\\' && i + 1 < value.size())
             out.append(value[++i]);
         else
             out.append(c);
@@ -30,23 +32,23 @@ std::optional<QString> shellValue(QStringView value)
 std::optional<QString> userDirFromText(QStringView text, QStringView key, const QString& home)
 {
     std::optional<QString> found;
-    for (QStringView line : text.split(QLatin1Char('\n'))) {
+    for (QStringView line : text.split(u'\n')) {
         line = line.trimmed();
-        if (line.startsWith(QLatin1Char('#')))
+        if (line.startsWith(u'#'))
             continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0 || line.left(equals).trimmed() != key)
             continue;
         const auto value = shellValue(line.mid(equals + 1));
         if (!value)
             continue;
         // The file is read as a shell would: a later line of the same key wins.
-        if (*value == QLatin1String("$HOME") || value->startsWith(QLatin1String("$HOME/"))) {
+        if (*value == "$HOME"_L1 || value->startsWith("$HOME/"_L1)) {
             QString path = home + value->mid(5);
-            while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            while (path.size() > 1 && path.endsWith(u'/'))
                 path.chop(1);
             found = path;
-        } else if (value->startsWith(QLatin1Char('/'))) {
+        } else if (value->startsWith(u'/')) {
             found = *value;
         }
     }

@@ -6,18 +6,20 @@
 #include <QFile>
 #include <QSaveFile>
 
+using namespace Qt::StringLiterals;
+
 namespace orvanel::platform {
 
 namespace {
 
-const QString kSuffix = QStringLiteral(".desktop");
+const QString kSuffix = u".desktop"_s;
 
 // A value name becomes one file name of the folder; names that would reach outside it
 // are not values.
 bool isPlainName(const QString& name)
 {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
-           name != QLatin1String("..") && !name.contains(QChar(0));
+    return !name.isEmpty() && !name.contains(u'/') && name != "."_L1 && name != ".."_L1 &&
+           !name.contains(QChar(0));
 }
 
 } // namespace
@@ -31,21 +33,21 @@ QString XdgAutostartEntries::defaultFolder()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/autostart");
+        config = QDir::homePath() + u"/.config"_s;
+    return config + u"/autostart"_s;
 }
 
 QString XdgAutostartEntries::fileOf(const QString& name) const
 {
-    return m_folder + QLatin1Char('/') + name + kSuffix;
+    return m_folder + u'/' + name + kSuffix;
 }
 
 QStringList XdgAutostartEntries::valueNames() const
 {
     QStringList names;
     const QDir dir(m_folder);
-    const auto files = dir.entryList({QLatin1Char('*') + kSuffix},
-                                     QDir::Files | QDir::Hidden | QDir::Readable, QDir::Name);
+    const auto files =
+        dir.entryList({u'*' + kSuffix}, QDir::Files | QDir::Hidden | QDir::Readable, QDir::Name);
     for (const QString& file : files)
         names.append(file.chopped(kSuffix.size()));
     return names;
@@ -73,9 +75,9 @@ bool XdgAutostartEntries::setValue(const QString& name, const QString& data, QSt
         return false;
     };
     if (!isPlainName(name))
-        return fail(QStringLiteral("Invalid entry name: ") + name);
+        return fail(u"Invalid entry name: "_s + name);
     if (!QDir().mkpath(m_folder))
-        return fail(QStringLiteral("Cannot create the folder ") + m_folder);
+        return fail(u"Cannot create the folder "_s + m_folder);
     QSaveFile file(fileOf(name));
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
