@@ -27,10 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "clamav-freshclam, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 # Only what the install rules name goes in. The maintainer scripts only create the
-# firewall service's user and start or stop the service; removing the package leaves
-# every user's workspace where it is.
+# firewall service's user, start or stop the service and, on purge, remove its kept
+# policy; removing the package leaves every user's workspace where it is.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
-  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/prerm")
+  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/prerm;${CMAKE_CURRENT_LIST_DIR}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

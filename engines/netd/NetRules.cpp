@@ -87,9 +87,18 @@ void refuse(json& commands, const char* chain, const json& matches, std::string_
     commands.push_back(rule(chain, std::move(refused)));
 }
 
+// A plain set of 16-bit keys gets the kernel's bitmap type, which compares every new
+// element with all those before it: 10,000 closed ports took half a second to load. The
+// timeout flag (no element ever gets one) selects the hash type instead, sized for every
+// port at once so that it never grows while loading; its clean-up pass, which has nothing
+// to remove, runs once an hour instead of every second.
 json portSet(const char* name, const std::vector<std::uint16_t>& ports)
 {
-    json set = {{"name", name}, {"type", "inet_service"}};
+    json set = {{"name", name},
+                {"type", "inet_service"},
+                {"flags", json::array({"timeout"})},
+                {"gc-interval", 3600},
+                {"size", 65536}};
     if (!ports.empty())
         set["elem"] = ports;
     return add("set", std::move(set));
