@@ -108,47 +108,53 @@ bool Panel::prepareWorkspace()
     m_state.protocols.fill(false);
     m_state.ctrlpl = true;
     m_state.hourlyScan = true;
+    if (!prepareSideFiles() || !readFirewallMode())
+        return false;
+    m_engines.stop(startStopList());
+    m_state.internet = true;
+    return true;
+}
 
-    const QString& dir = m_state.workspaceDir;
+bool Panel::writeSideFile(const QString& name, const QString& value, bool empty)
+{
     QString error;
-    const auto writeEmpty = [&](const QString& name) {
-        return sideFileWritten(sidefiles::writeEmpty(dir + name, &error), name, error);
-    };
-    const auto writeValue = [&](const QString& name, const QString& value) {
-        return sideFileWritten(sidefiles::writeValue(dir + name, value, &error), name, error);
-    };
+    const QString path = m_state.workspaceDir + name;
+    const bool written =
+        empty ? sidefiles::writeEmpty(path, &error) : sidefiles::writeValue(path, value, &error);
+    return sideFileWritten(written, name, error);
+}
 
+bool Panel::prepareSideFiles()
+{
+    const QString& dir = m_state.workspaceDir;
     // An existing spam.txt is only read, even when reading fails: it is the engines'.
     if (QFileInfo::exists(dir + names::SpamFile))
         m_state.spamList =
             readSideFile(m_engines, m_state, names::SpamFile).value_or(QStringList());
-    else if (!writeEmpty(names::SpamFile))
+    else if (!writeSideFile(names::SpamFile, {}, true))
         return false;
 
-    if (!QFileInfo::exists(dir + names::ScanLogFile) && !writeEmpty(names::ScanLogFile))
+    if (!QFileInfo::exists(dir + names::ScanLogFile) &&
+        !writeSideFile(names::ScanLogFile, {}, true))
         return false;
     // The engines fill these two afresh in every run.
-    if (!writeEmpty(names::AppPortsFile) || !writeEmpty(names::VirusFile))
+    if (!writeSideFile(names::AppPortsFile, {}, true) || !writeSideFile(names::VirusFile, {}, true))
         return false;
 
     // An empty mode.txt has no first line and is made anew like a missing one.
     const std::optional<QStringList> mode = readSideFile(m_engines, m_state, names::ModeFile);
     m_state.mode = mode && !mode->isEmpty() ? mode->first() : u"0"_s;
-    if (mode && mode->isEmpty() && !writeValue(names::ModeFile, m_state.mode))
+    if (mode && mode->isEmpty() && !writeSideFile(names::ModeFile, m_state.mode))
         return false;
-    if (!writeValue(names::TrackFile, u"2"_s))
-        return false;
+    return writeSideFile(names::TrackFile, u"2"_s);
+}
 
-    const std::optional<QStringList> firewall =
-        readSideFile(m_engines, m_state, names::FirewallFile);
-    m_state.firewallMode = firewall && !firewall->isEmpty() ? firewall->first() : u"2"_s;
+bool Panel::readFirewallMode()
+{
+    const std::optional<QStringList> lines = readSideFile(m_engines, m_state, names::FirewallFile);
+    m_state.firewallMode = lines && !lines->isEmpty() ? lines->first() : u"2"_s;
     m_state.firewall = firewallSwitchFor(m_state.firewallMode);
-    if (firewall && firewall->isEmpty() && !writeValue(names::FirewallFile, m_state.firewallMode))
-        return false;
-
-    m_engines.stop(startStopList());
-    m_state.internet = true;
-    return true;
+    return !lines || !lines->isEmpty() || writeSideFile(names::FirewallFile, m_state.firewallMode);
 }
 
 void Panel::openWorkspace()
@@ -176,10 +182,7 @@ bool Panel::readCtrlpl()
     m_state.ctrlpl = false;
     if (!lines)
         return true;
-    QString error;
-    return sideFileWritten(
-        sidefiles::writeValue(m_state.workspaceDir + names::CtrlplFile, u"0"_s, &error),
-        names::CtrlplFile, error);
+    return writeSideFile(names::CtrlplFile, u"0"_s);
 }
 
 void Panel::openTables()

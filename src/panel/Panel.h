@@ -91,6 +91,10 @@ Q_SIGNALS:
 
 private:
     bool sideFileWritten(bool written, const QString& name, const QString& error);
+    // Writes `value` (or nothing at all) to a side file; false after the error box.
+    bool writeSideFile(const QString& name, const QString& value, bool empty = false);
+    bool prepareSideFiles();
+    bool readFirewallMode();
     void openTables();
     void loadLanguage();
     void showLanguage(const QString& code);
