@@ -2,6 +2,7 @@
 
 #include "NetRules.h"
 #include "NetdSocket.h"
+#include "ProgramWatch.h"
 
 #include "protect/LockedTable.h"
 #include "protect/ProcNet.h"
@@ -181,8 +182,10 @@ int mergeAttempts(Table& table, const std::vector<BlockedAttempt>& attempts, con
 
 namespace {
 
-// Reads the event lines waiting on the socket; false once the service has gone.
-bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attempts)
+// Reads the event lines waiting on the socket; false once the service has gone. A policy
+// the service applied goes to the program rules.
+bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attempts,
+                ProgramWatch* programs)
 {
     char buffer[16384];
     const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
@@ -194,9 +197,14 @@ bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attem
     while ((end = pending.find('\n')) != std::string::npos) {
         const std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
-        if (line.size() <= MaxLine)
-            if (const auto attempt = attemptOf(json::parse(line, nullptr, false)))
-                attempts.push_back(*attempt);
+        if (line.size() > MaxLine)
+            continue;
+        const json event = json::parse(line, nullptr, false);
+        if (programs && event.is_object() && event.value("event", json()) == "policy" &&
+            event.contains("policy"))
+            programs->setPolicy(event.at("policy"));
+        else if (const auto attempt = attemptOf(event))
+            attempts.push_back(*attempt);
     }
     if (pending.size() > MaxLine)
         pending.clear();
@@ -237,16 +245,29 @@ int networkAlertEngine(const engines::EngineContext& context, const QStringList&
         std::fprintf(stderr, "netalerte.exe: no firewall service: %s\n", error.c_str());
         return 1;
     }
+    ProgramWatch programWatch(context);
+    ProgramWatch* programs = programWatch.start(&error) ? &programWatch : nullptr;
+    if (!programs)
+        std::fprintf(stderr, "netalerte.exe: %s\n", error.c_str());
     std::string pending;
     for (;;) {
-        pollfd waiting{service.get(), POLLIN, 0};
-        if (poll(&waiting, 1, -1) < 0 && errno != EINTR)
+        std::vector<pollfd> waiting = {{service.get(), POLLIN, 0}};
+        for (const int fd : programs ? programs->fds() : std::vector<int>())
+            waiting.push_back({fd, POLLIN, 0});
+        if (poll(waiting.data(), waiting.size(), programs ? programs->timeoutMilliseconds() : -1) <
+                0 &&
+            errno != EINTR)
             return 1;
+        if (programs)
+            programs->step();
+        if (!waiting[0].revents)
+            continue;
         std::vector<BlockedAttempt> attempts;
-        if (!readEvents(service.get(), pending, attempts))
+        if (!readEvents(service.get(), pending, attempts, programs))
             return 0;
-        poll(nullptr, 0, GatherMilliseconds);
-        const bool alive = readEvents(service.get(), pending, attempts);
+        if (!attempts.empty())
+            poll(nullptr, 0, GatherMilliseconds);
+        const bool alive = readEvents(service.get(), pending, attempts, programs);
         record(context, attempts);
         if (!alive)
             return 0;
