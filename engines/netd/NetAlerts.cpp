@@ -50,6 +50,7 @@ constexpr Rule kRules[] = {
     {prefixes::InternetOff, "Internet switched off", true},
     {prefixes::Protocol, "protocol switched off", true},
     {prefixes::Ping, "ping not answered (stealth mode)", false},
+    {prefixes::Site, "blocked site", true},
 };
 
 std::string readSmallFile(const std::string& path)

@@ -159,8 +159,7 @@ bool exactKeys(const json& document, const std::set<std::string>& keys, std::str
     return true;
 }
 
-bool readCgroups(const json& list, uid_t uid, std::vector<std::string>& paths,
-                 std::string* error)
+bool readCgroups(const json& list, uid_t uid, std::vector<std::string>& paths, std::string* error)
 {
     if (!list.is_array() || list.size() > ProgramsRequest::MaxListed)
         return fail(error, "not a list of at most 1024 cgroups");
@@ -169,8 +168,9 @@ bool readCgroups(const json& list, uid_t uid, std::vector<std::string>& paths,
         if (!path || !validCgroupPath(*path, error))
             return path ? false : fail(error, "a cgroup is not a text");
         if (!cgroupOwnedBy(*path, uid))
-            return fail(error, "user " + std::to_string(uid) + " may only name cgroups of "
-                                                               "its own slice");
+            return fail(error, "user " + std::to_string(uid) +
+                                   " may only name cgroups of "
+                                   "its own slice");
         paths.push_back(*path);
     }
     return true;
@@ -199,8 +199,8 @@ bool readSites(const json& list, bool six, std::vector<SiteAddress>& sites, std:
         const json& seconds = item.at("seconds");
         if (!address)
             return fail(error, six ? "an address is not IPv6" : "an address is not IPv4");
-        if (!seconds.is_number_unsigned() || seconds.get<std::uint64_t>() < 1 ||
-            seconds.get<std::uint64_t>() > SitesRequest::MaxSeconds)
+        if (!seconds.is_number_integer() || seconds.get<std::int64_t>() < 1 ||
+            seconds.get<std::int64_t>() > SitesRequest::MaxSeconds)
             return fail(error, "a lifetime is not a number of seconds from 1 to 86400");
         sites.push_back({*address, seconds.get<std::uint32_t>()});
     }

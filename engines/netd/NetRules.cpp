@@ -222,8 +222,7 @@ void addOutputChain(json& commands, const Policy& policy, std::uint16_t logGroup
     // Refused programs are not logged: the engine that denied them raised the alert.
     commands.push_back(rule("output", json::array({statement("jump", {{"target", "programs"}})})));
     refuse(commands, "output", json::array({siteMatch("ip", "sites4")}), prefixes::Site, logGroup);
-    refuse(commands, "output", json::array({siteMatch("ip6", "sites6")}), prefixes::Site,
-           logGroup);
+    refuse(commands, "output", json::array({siteMatch("ip6", "sites6")}), prefixes::Site, logGroup);
     if (!policy.internet)
         refuse(commands, "output", json::array(), prefixes::InternetOff, logGroup);
     refuse(commands, "output",
@@ -278,10 +277,9 @@ json deniedSetCommands(const TableElements& elements)
 {
     json commands = json::array();
     for (int level = 1; level <= MaxCgroupLevel; ++level)
-        commands.push_back(statement(
-            "flush", statement("set", {{"family", TableFamily},
-                                       {"table", TableName},
-                                       {"name", deniedSet(level)}})));
+        commands.push_back(statement("flush", statement("set", {{"family", TableFamily},
+                                                                {"table", TableName},
+                                                                {"name", deniedSet(level)}})));
     fillDenied(commands, elements);
     return statement("nftables", std::move(commands));
 }

@@ -165,10 +165,9 @@ std::string Service::apply(const Policy& policy, const Peer& peer)
     ++m_generation;
     saveState();
     // The users' engines decide about programs by the mode and learning.
-    tellSubscribers(json{{"event", "policy"}, {"policy", json::parse(policyToJson(m_policy))}}
-                            .dump() +
-                        "\n",
-                    std::nullopt);
+    tellSubscribers(
+        json{{"event", "policy"}, {"policy", json::parse(policyToJson(m_policy))}}.dump() + "\n",
+        std::nullopt);
     return json{{"generation", m_generation}, {"changed", true}}.dump();
 }
 
@@ -185,8 +184,8 @@ bool Service::pruneDenied()
 {
     bool pruned = false;
     for (auto& [uid, paths] : m_denied)
-        pruned |= std::erase_if(paths, [&](const std::string& p) { return !existingCgroup(p); }) >
-                  0;
+        pruned |=
+            std::erase_if(paths, [&](const std::string& p) { return !existingCgroup(p); }) > 0;
     std::erase_if(m_denied, [](const auto& entry) { return entry.second.empty(); });
     return pruned;
 }

@@ -85,9 +85,9 @@ private:
     uid_t m_owner = 0;              // who applied it: the owner of packets with no uid
     std::uint64_t m_generation = 0; // counts the transactions applied
     std::vector<Subscriber> m_subscribers;
-    std::optional<std::string> m_cgroupMount; // the cgroup v2 hierarchy, when mounted
-    std::map<uid_t, std::set<std::string>> m_denied;     // each user's refused cgroups
-    std::map<uid_t, SitesRequest> m_sites;              // each user's blocked addresses
+    std::optional<std::string> m_cgroupMount;        // the cgroup v2 hierarchy, when mounted
+    std::map<uid_t, std::set<std::string>> m_denied; // each user's refused cgroups
+    std::map<uid_t, SitesRequest> m_sites;           // each user's blocked addresses
 };
 
 // The command line of orvanel-netd; nothing with the reason when it cannot be read.

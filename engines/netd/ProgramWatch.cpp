@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 
 #include <dirent.h>
 #include <sys/inotify.h>
@@ -34,7 +35,8 @@ bool isScope(std::string_view name)
 std::optional<json> serviceExchange(const json& request)
 {
     std::string error;
-    const auto reply = exchange(serviceSocketPath(), request.dump(), std::chrono::seconds(5), &error);
+    const auto reply =
+        exchange(serviceSocketPath(), request.dump(), std::chrono::seconds(5), &error);
     if (!reply) {
         std::fprintf(stderr, "netalerte.exe: the firewall service did not answer: %s\n",
                      error.c_str());
@@ -197,7 +199,8 @@ bool ProgramWatch::tablesChanged()
 void ProgramWatch::step()
 {
     m_scopes.readEvents();
-    std::erase_if(m_denied, [&](const auto& entry) { return !m_scopes.known().contains(entry.first); });
+    std::erase_if(m_denied,
+                  [&](const auto& entry) { return !m_scopes.known().contains(entry.first); });
     if (tablesChanged()) {
         m_tables = readProgramTables(m_context.workspaceDir);
         decideAll();
@@ -206,6 +209,7 @@ void ProgramWatch::step()
     for (const auto& [cgroup, program] : m_scopes.identify())
         decide(cgroup, program, deny, allow);
     send(deny, allow);
+    record();
 }
 
 void ProgramWatch::decideAll()
@@ -214,6 +218,21 @@ void ProgramWatch::decideAll()
     for (const auto& [cgroup, program] : m_scopes.known())
         decide(cgroup, program, deny, allow);
     send(deny, allow);
+    record();
+}
+
+// The rows come after the service refused the scopes: an alert is never ahead of its
+// refusal.
+void ProgramWatch::record()
+{
+    QString error;
+    for (const auto& [path, kind] : std::exchange(m_records, {})) {
+        const bool written = kind == Record::LearnedRule
+                                 ? recordLearnedRule(m_context.workspaceDir, path, &error)
+                                 : recordStrictAlert(m_context.workspaceDir, path, &error);
+        if (!written && !error.isEmpty())
+            std::fprintf(stderr, "netalerte.exe: row not recorded: %s\n", qPrintable(error));
+    }
 }
 
 void ProgramWatch::decide(const std::string& cgroup, const std::string& program,
@@ -222,16 +241,11 @@ void ProgramWatch::decide(const std::string& cgroup, const std::string& program,
     const QString path = QString::fromStdString(program);
     const Decision decision =
         netd::decide(QFileInfo(path).fileName(), m_tables, m_mode, m_learning);
-    const QString name = QFileInfo(path).fileName();
-    QString error;
-    if (decision.record == Record::LearnedRule) {
-        if (!recordLearnedRule(m_context.workspaceDir, path, &error) && !error.isEmpty())
-            std::fprintf(stderr, "netalerte.exe: rule not recorded: %s\n", qPrintable(error));
-        m_tables.allowed[name] = true; // one rule per program, even before the file says so
-    }
-    if (decision.record == Record::StrictAlert &&
-        !recordStrictAlert(m_context.workspaceDir, path, &error))
-        std::fprintf(stderr, "netalerte.exe: alert not recorded: %s\n", qPrintable(error));
+    if (decision.record == Record::LearnedRule) // one rule per program, even before the file
+        m_tables.allowed[QFileInfo(path).fileName()] = true;
+    // Rows are for a scope's first decision: a change of the tables decides again, quietly.
+    if (decision.record != Record::Nothing && !m_denied.contains(cgroup))
+        m_records.emplace_back(path, decision.record);
     const bool refuse = decision.verdict == Verdict::Deny;
     const auto before = m_denied.find(cgroup);
     if (before != m_denied.end() && before->second == refuse)

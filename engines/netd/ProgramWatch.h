@@ -70,6 +70,7 @@ private:
                 std::vector<std::string>& deny, std::vector<std::string>& allow);
     void send(const std::vector<std::string>& deny, const std::vector<std::string>& allow);
     bool tablesChanged();
+    void record();
 
     engines::EngineContext m_context;
     ScopeWatcher m_scopes;
@@ -78,6 +79,7 @@ private:
     char m_mode = '2';
     bool m_learning = true;
     std::map<std::string, bool> m_denied; // cgroup → refused, as the service was last told
+    std::vector<std::pair<QString, Record>> m_records; // rows to add once the service knows
 };
 
 } // namespace orvanel::netd

@@ -72,7 +72,8 @@ bool refuse(const std::string& scope, std::string* error)
 {
     const json request = {
         {"version", 1}, {"request", "programs"}, {"deny", {scope}}, {"allow", json::array()}};
-    const auto reply = exchange(serviceSocketPath(), request.dump(), std::chrono::seconds(5), error);
+    const auto reply =
+        exchange(serviceSocketPath(), request.dump(), std::chrono::seconds(5), error);
     const json answer = reply ? json::parse(*reply, nullptr, false) : json();
     if (answer.is_object() && answer.contains("denied"))
         return true;

@@ -3,6 +3,12 @@
 //   netprobe listen <IPv4 address> <port>...       accepts and closes connections until ended
 //   netprobe connect <IPv4 address> <port> <ms>    prints "connected", "refused", "timeout"
 //                                                  or "unreachable"
+//   netprobe session <cgroup folder> <IPv4 address> <port> <ms>
+//       joins the cgroup, prints "ready", then connects once per line read and prints the
+//       outcome of each, until its input ends
+//   netprobe premade <cgroup folder> <IPv4 address> <port> <ms>
+//       makes a socket, joins the cgroup, then connects with that socket and with a new
+//       one: prints both outcomes
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +19,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -50,10 +57,14 @@ int listenOn(const char* host, char** ports, int count)
     }
 }
 
-const char* connectTo(const char* host, const char* port, int milliseconds)
+int newSocket()
+{
+    return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+}
+
+const char* connectTo(const char* host, const char* port, int milliseconds, int fd = newSocket())
 {
     sockaddr_in address;
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     if (!addressOf(host, port, address))
         return "bad address";
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
@@ -66,7 +77,40 @@ const char* connectTo(const char* host, const char* port, int milliseconds)
     int error = 0;
     socklen_t size = sizeof error;
     getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+    close(fd);
     return error == 0 ? "connected" : error == ECONNREFUSED ? "refused" : "unreachable";
+}
+
+bool join(const char* folder)
+{
+    const std::string procs = std::string(folder) + "/cgroup.procs";
+    FILE* file = std::fopen(procs.c_str(), "w");
+    const bool joined = file && std::fputs("0", file) >= 0;
+    return file && std::fclose(file) == 0 && joined;
+}
+
+int session(char** argv)
+{
+    if (!join(argv[2]))
+        return 1;
+    std::puts("ready");
+    std::fflush(stdout);
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin)) {
+        std::puts(connectTo(argv[3], argv[4], std::atoi(argv[5])));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+int premade(char** argv)
+{
+    const int made = newSocket();
+    if (!join(argv[2]))
+        return 1;
+    const char* before = connectTo(argv[3], argv[4], std::atoi(argv[5]), made);
+    std::printf("%s %s\n", before, connectTo(argv[3], argv[4], std::atoi(argv[5])));
+    return 0;
 }
 
 } // namespace
@@ -79,6 +123,10 @@ int main(int argc, char** argv)
         std::puts(connectTo(argv[2], argv[3], std::atoi(argv[4])));
         return 0;
     }
+    if (argc == 6 && std::strcmp(argv[1], "session") == 0)
+        return session(argv);
+    if (argc == 6 && std::strcmp(argv[1], "premade") == 0)
+        return premade(argv);
     std::fputs("netprobe listen <address> <port>... | connect <address> <port> <ms>\n", stderr);
     return 2;
 }
