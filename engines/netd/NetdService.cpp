@@ -28,6 +28,9 @@ using nlohmann::json;
 namespace {
 
 constexpr auto RequestTimeout = std::chrono::seconds(2);
+// What is read away after a refused request so that its client gets the refusal.
+constexpr std::size_t MaxDrainedBytes = 4 * MaxRequestBytes;
+constexpr auto DrainTimeout = std::chrono::seconds(1);
 constexpr std::size_t MaxSubscribers = 64;
 // Every user's refused cgroups together; each user's share is bounded as well.
 constexpr std::size_t MaxDeniedPerUser = 4096;
@@ -303,7 +306,8 @@ void Service::serveClient(Fd client)
     std::string error;
     const auto request = readLine(client.get(), MaxRequestBytes, RequestTimeout, &error);
     if (!peer || !request) {
-        writeAll(client.get(), errorAnswer(request ? "unknown peer" : error) + "\n");
+        refuseAndDrain(client.get(), errorAnswer(request ? "unknown peer" : error) + "\n",
+                       MaxDrainedBytes, DrainTimeout);
         return;
     }
     const json document = json::parse(*request, nullptr, false);
