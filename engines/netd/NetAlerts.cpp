@@ -3,6 +3,7 @@
 #include "NetRules.h"
 #include "NetdSocket.h"
 #include "ProgramWatch.h"
+#include "SiteWatch.h"
 
 #include "protect/LockedTable.h"
 #include "protect/ProcNet.h"
@@ -14,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -230,6 +232,16 @@ void record(const engines::EngineContext& context, const std::vector<BlockedAtte
         reports.notify(attempts.front().reason + u' ' + attempts.front().address);
 }
 
+// The shorter of the two watchers' waits (-1: none).
+int waitMilliseconds(const ProgramWatch* programs, const SiteWatch& sites)
+{
+    const int forPrograms = programs ? programs->timeoutMilliseconds() : -1;
+    const int forSites = sites.timeoutMilliseconds();
+    if (forPrograms < 0 || forSites < 0)
+        return std::max(forPrograms, forSites);
+    return std::min(forPrograms, forSites);
+}
+
 } // namespace
 
 int networkAlertEngine(const engines::EngineContext& context, const QStringList&)
@@ -250,17 +262,20 @@ int networkAlertEngine(const engines::EngineContext& context, const QStringList&
     ProgramWatch* programs = programWatch.start(&error) ? &programWatch : nullptr;
     if (!programs)
         std::fprintf(stderr, "netalerte.exe: %s\n", error.c_str());
+    SiteWatch sites(context);
+    if (!sites.start(&error))
+        std::fprintf(stderr, "netalerte.exe: blocked sites not followed: %s\n", error.c_str());
     std::string pending;
     for (;;) {
-        std::vector<pollfd> waiting = {{service.get(), POLLIN, 0}};
+        std::vector<pollfd> waiting = {{service.get(), POLLIN, 0}, {sites.fd(), POLLIN, 0}};
         for (const int fd : programs ? programs->fds() : std::vector<int>())
             waiting.push_back({fd, POLLIN, 0});
-        if (poll(waiting.data(), waiting.size(), programs ? programs->timeoutMilliseconds() : -1) <
-                0 &&
+        if (poll(waiting.data(), waiting.size(), waitMilliseconds(programs, sites)) < 0 &&
             errno != EINTR)
             return 1;
         if (programs)
             programs->step();
+        sites.step();
         if (!waiting[0].revents)
             continue;
         std::vector<BlockedAttempt> attempts;

@@ -32,7 +32,9 @@ bool isScope(std::string_view name)
     return name.ends_with(".scope") && name.find('/') == std::string_view::npos;
 }
 
-std::optional<json> serviceExchange(const json& request)
+} // namespace
+
+std::optional<json> askService(const json& request)
 {
     std::string error;
     const auto reply =
@@ -47,8 +49,6 @@ std::optional<json> serviceExchange(const json& request)
         std::fprintf(stderr, "netalerte.exe: %s\n", reply->c_str());
     return answer;
 }
-
-} // namespace
 
 std::optional<std::string> programOfCgroup(const std::string& directory)
 {
@@ -154,7 +154,7 @@ bool ProgramWatch::start(std::string* error)
     const QByteArray workspace = m_context.workspaceDir.toLocal8Bit();
     inotify_add_watch(m_tablesWatch.get(), workspace.constData(), IN_CLOSE_WRITE | IN_MOVED_TO);
     m_tables = readProgramTables(m_context.workspaceDir);
-    if (const auto status = serviceExchange({{"version", Policy::Version}, {"request", "status"}});
+    if (const auto status = askService({{"version", Policy::Version}, {"request", "status"}});
         status && status->contains("policy"))
         setPolicy(status->at("policy"));
     return true;
@@ -268,10 +268,10 @@ void ProgramWatch::send(const std::vector<std::string>& deny, const std::vector<
                                  ProgramsRequest::MaxListed,
                                  static_cast<std::size_t>(list.end() - from))));
         };
-        serviceExchange({{"version", Policy::Version},
-                         {"request", "programs"},
-                         {"deny", part(deny)},
-                         {"allow", part(allow)}});
+        askService({{"version", Policy::Version},
+                    {"request", "programs"},
+                    {"deny", part(deny)},
+                    {"allow", part(allow)}});
     }
 }
 

@@ -15,6 +15,10 @@
 
 namespace orvanel::netd {
 
+// One request to the firewall service from the user's engine; what went wrong is written
+// to the engine's standard error. Nothing when the service did not answer.
+std::optional<nlohmann::json> askService(const nlohmann::json& request);
+
 // The program a cgroup runs: the executable of its first process; nothing while it has
 // none, or while orvanel-run has not started its program yet.
 std::optional<std::string> programOfCgroup(const std::string& directory);

@@ -566,5 +566,81 @@ TEST_F(FirewallNamespaceTest, QuarantineFromTheAlertsPageRefusesTheNextConnectio
     EXPECT_TRUE(waitFor([&] { return ask(program) == u"refused"_s; }, std::chrono::seconds(10)));
 }
 
+// A table file of the workspace as the pages write it: one row per list of values.
+void saveTable(const TestWorkspace& workspace, TableId id, const QList<QStringList>& rows)
+{
+    Table table;
+    defineFields(table, id);
+    table.createEmpty();
+    for (const QStringList& row : rows) {
+        table.insert();
+        for (qsizetype field = 0; field < row.size(); ++field)
+            table.setValue(QString(u"Champ"_s + QString::number(field + 1)), row[field]);
+        table.post();
+    }
+    ASSERT_TRUE(table.save(workspace.path(tableDefinition(id).fileName)));
+}
+
+TEST_F(FirewallNamespaceTest, ABlockedSiteIsRefusedUntilItsNameOrTheSwitchGoes)
+{
+    // The outside answers at a documentation address that a name server inside the
+    // firewall's namespace gives for the site's name.
+    ASSERT_EQ(run(u"ip"_s,
+                  {u"-n"_s, m_out, u"addr"_s, u"add"_s, u"198.51.100.7/32"_s, u"dev"_s, u"lo"_s}),
+              QString());
+    ASSERT_EQ(run(u"ip"_s, {u"-n"_s, m_in, u"route"_s, u"add"_s, u"198.51.100.0/24"_s, u"via"_s,
+                            QString(kOutside)}),
+              QString());
+    auto siteListener = startListener(m_out, "198.51.100.7"_L1, {u"80"_s});
+    auto nameServer =
+        startIn(m_in, {QStringLiteral(ORVANEL_NETPROBE), u"dns"_s, u"127.0.0.1"_s, u"53"_s,
+                       u"blocked.example"_s, u"198.51.100.7"_s, u"2001:db8::7"_s, u"300"_s});
+    ASSERT_TRUE(nameServer->waitForReadyRead(10000));
+    QFile::copy(QStringLiteral(ORVANEL_NETPRO), m_workspace.path(u"netalerte.exe"_s));
+    QProcessEnvironment environment = engineEnvironment();
+    environment.insert(u"ORVANEL_NAMESERVER"_s, u"127.0.0.1"_s);
+    m_workspace.write(QString(names::FirewallFile), "1\r\n");
+    run(u"nsenter"_s, entering(m_in, {m_workspace.path(u"netpro.exe"_s), QString(kOn)}),
+        environment);
+    ASSERT_TRUE(waitFor([&] { return alertEngineRuns(); }, std::chrono::seconds(10)));
+    const QStringList allOn(12, u"1"_s);
+    QStringList filterOff = allOn;
+    filterOff[6] = u"0"_s;
+    const struct
+    {
+        const char* what;
+        QList<QStringList> sites;
+        QStringList switches;
+        const char* expected;
+    } cases[] = {
+        {"no site", {}, allOn, "connected"},
+        {"the name listed",
+         {{u"other.example"_s, {}}, {u"Blocked.Example"_s, {}}},
+         allOn,
+         "refused"},
+        {"the switch off", {{u"blocked.example"_s, {}}}, filterOff, "connected"},
+        {"the switch on again", {{u"blocked.example"_s, {}}}, allOn, "refused"},
+        {"the name removed", {{u"other.example"_s, {}}}, allOn, "connected"},
+    };
+    const auto sites6 = [&] {
+        return inNamespace(m_in,
+                           {u"nft"_s, u"list"_s, u"set"_s, u"inet"_s, u"orvanel"_s, u"sites6"_s});
+    };
+    for (const auto& c : cases) {
+        saveTable(m_workspace, TableId::Configuration, {c.switches});
+        saveTable(m_workspace, TableId::Sites, c.sites);
+        const QString expected = QString::fromLatin1(c.expected);
+        EXPECT_TRUE(
+            waitFor([&] { return connectFrom(m_in, "198.51.100.7"_L1, u"80"_s) == expected; },
+                    std::chrono::seconds(10)))
+            << c.what;
+        EXPECT_EQ(sites6().contains(u"2001:db8::7"_s), expected == "refused"_L1) << c.what;
+    }
+    for (auto* process : {siteListener.get(), nameServer.get()}) {
+        process->kill();
+        process->waitForFinished();
+    }
+}
+
 } // namespace
 } // namespace orvanel::testing
