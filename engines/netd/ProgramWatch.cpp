@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,6 +49,21 @@ std::optional<json> askService(const json& request)
     if (answer.is_discarded() || answer.contains("error"))
         std::fprintf(stderr, "netalerte.exe: %s\n", reply->c_str());
     return answer;
+}
+
+bool workspaceFilesChanged(int inotifyFd, std::initializer_list<std::string_view> names)
+{
+    alignas(inotify_event) char buffer[4096];
+    bool changed = false;
+    ssize_t size;
+    while ((size = read(inotifyFd, buffer, sizeof buffer)) > 0)
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            const std::string_view name = event->len ? event->name : "";
+            changed |= std::find(names.begin(), names.end(), name) != names.end();
+        }
+    return changed;
 }
 
 std::optional<std::string> programOfCgroup(const std::string& directory)
@@ -183,17 +199,7 @@ void ProgramWatch::setPolicy(const json& document)
 
 bool ProgramWatch::tablesChanged()
 {
-    alignas(inotify_event) char buffer[4096];
-    bool changed = false;
-    ssize_t size;
-    while ((size = read(m_tablesWatch.get(), buffer, sizeof buffer)) > 0)
-        for (ssize_t at = 0; at < size;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            const std::string_view name = event->len ? event->name : "";
-            changed |= name == "regles.xml" || name == "quarantaines.xml";
-        }
-    return changed;
+    return workspaceFilesChanged(m_tablesWatch.get(), {"regles.xml", "quarantaines.xml"});
 }
 
 void ProgramWatch::step()

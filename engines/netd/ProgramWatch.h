@@ -8,9 +8,11 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <chrono>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvanel::netd {
@@ -18,6 +20,10 @@ namespace orvanel::netd {
 // One request to the firewall service from the user's engine; what went wrong is written
 // to the engine's standard error. Nothing when the service did not answer.
 std::optional<nlohmann::json> askService(const nlohmann::json& request);
+
+// Reads the waiting events of an inotify descriptor on the workspace: whether one of
+// them concerned a file of these names.
+bool workspaceFilesChanged(int inotifyFd, std::initializer_list<std::string_view> names);
 
 // The program a cgroup runs: the executable of its first process; nothing while it has
 // none, or while orvanel-run has not started its program yet.

@@ -185,17 +185,7 @@ int SiteWatch::timeoutMilliseconds() const
 
 bool SiteWatch::tablesChanged()
 {
-    alignas(inotify_event) char buffer[4096];
-    bool changed = false;
-    ssize_t size;
-    while ((size = read(m_tablesWatch.get(), buffer, sizeof buffer)) > 0)
-        for (ssize_t at = 0; at < size;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            const std::string_view name = event->len ? event->name : "";
-            changed |= name == "site.xml" || name == "configuration.xml";
-        }
-    return changed;
+    return workspaceFilesChanged(m_tablesWatch.get(), {"site.xml", "configuration.xml"});
 }
 
 // The names of site.xml while the switch is on; names already known keep their answer.
