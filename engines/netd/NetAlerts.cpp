@@ -2,6 +2,8 @@
 
 #include "NetRules.h"
 #include "NetdSocket.h"
+#include "ProgramWatch.h"
+#include "SiteWatch.h"
 
 #include "protect/LockedTable.h"
 #include "protect/ProcNet.h"
@@ -13,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -49,6 +52,7 @@ constexpr Rule kRules[] = {
     {prefixes::InternetOff, "Internet switched off", true},
     {prefixes::Protocol, "protocol switched off", true},
     {prefixes::Ping, "ping not answered (stealth mode)", false},
+    {prefixes::Site, "blocked site", true},
 };
 
 std::string readSmallFile(const std::string& path)
@@ -181,8 +185,10 @@ int mergeAttempts(Table& table, const std::vector<BlockedAttempt>& attempts, con
 
 namespace {
 
-// Reads the event lines waiting on the socket; false once the service has gone.
-bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attempts)
+// Reads the event lines waiting on the socket; false once the service has gone. A policy
+// the service applied goes to the program rules.
+bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attempts,
+                ProgramWatch* programs)
 {
     char buffer[16384];
     const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
@@ -194,9 +200,14 @@ bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attem
     while ((end = pending.find('\n')) != std::string::npos) {
         const std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
-        if (line.size() <= MaxLine)
-            if (const auto attempt = attemptOf(json::parse(line, nullptr, false)))
-                attempts.push_back(*attempt);
+        if (line.size() > MaxLine)
+            continue;
+        const json event = json::parse(line, nullptr, false);
+        if (programs && event.is_object() && event.value("event", json()) == "policy" &&
+            event.contains("policy"))
+            programs->setPolicy(event.at("policy"));
+        else if (const auto attempt = attemptOf(event))
+            attempts.push_back(*attempt);
     }
     if (pending.size() > MaxLine)
         pending.clear();
@@ -221,6 +232,16 @@ void record(const engines::EngineContext& context, const std::vector<BlockedAtte
         reports.notify(attempts.front().reason + u' ' + attempts.front().address);
 }
 
+// The shorter of the two watchers' waits (-1: none).
+int waitMilliseconds(const ProgramWatch* programs, const SiteWatch& sites)
+{
+    const int forPrograms = programs ? programs->timeoutMilliseconds() : -1;
+    const int forSites = sites.timeoutMilliseconds();
+    if (forPrograms < 0 || forSites < 0)
+        return std::max(forPrograms, forSites);
+    return std::min(forPrograms, forSites);
+}
+
 } // namespace
 
 int networkAlertEngine(const engines::EngineContext& context, const QStringList&)
@@ -237,16 +258,32 @@ int networkAlertEngine(const engines::EngineContext& context, const QStringList&
         std::fprintf(stderr, "netalerte.exe: no firewall service: %s\n", error.c_str());
         return 1;
     }
+    ProgramWatch programWatch(context);
+    ProgramWatch* programs = programWatch.start(&error) ? &programWatch : nullptr;
+    if (!programs)
+        std::fprintf(stderr, "netalerte.exe: %s\n", error.c_str());
+    SiteWatch sites(context);
+    if (!sites.start(&error))
+        std::fprintf(stderr, "netalerte.exe: blocked sites not followed: %s\n", error.c_str());
     std::string pending;
     for (;;) {
-        pollfd waiting{service.get(), POLLIN, 0};
-        if (poll(&waiting, 1, -1) < 0 && errno != EINTR)
+        std::vector<pollfd> waiting = {{service.get(), POLLIN, 0}, {sites.fd(), POLLIN, 0}};
+        for (const int fd : programs ? programs->fds() : std::vector<int>())
+            waiting.push_back({fd, POLLIN, 0});
+        if (poll(waiting.data(), waiting.size(), waitMilliseconds(programs, sites)) < 0 &&
+            errno != EINTR)
             return 1;
+        if (programs)
+            programs->step();
+        sites.step();
+        if (!waiting[0].revents)
+            continue;
         std::vector<BlockedAttempt> attempts;
-        if (!readEvents(service.get(), pending, attempts))
+        if (!readEvents(service.get(), pending, attempts, programs))
             return 0;
-        poll(nullptr, 0, GatherMilliseconds);
-        const bool alive = readEvents(service.get(), pending, attempts);
+        if (!attempts.empty())
+            poll(nullptr, 0, GatherMilliseconds);
+        const bool alive = readEvents(service.get(), pending, attempts, programs);
         record(context, attempts);
         if (!alive)
             return 0;

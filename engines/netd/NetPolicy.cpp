@@ -1,9 +1,13 @@
 #include "NetPolicy.h"
 
+#include "Cgroups.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <set>
+
+#include <arpa/inet.h>
 
 namespace orvanel::netd {
 
@@ -137,6 +141,93 @@ std::optional<Policy> policyFromDocument(const nlohmann::json& document, std::st
     if (!readDocument(document, policy, error))
         return std::nullopt;
     return policy;
+}
+
+} // namespace orvanel::netd
+
+namespace orvanel::netd {
+
+namespace {
+
+bool exactKeys(const json& document, const std::set<std::string>& keys, std::string* error)
+{
+    if (!document.is_object() || document.size() != keys.size())
+        return fail(error, "the request does not have exactly its keys");
+    for (const auto& [key, value] : document.items())
+        if (!keys.contains(key))
+            return fail(error, "unknown key " + key.substr(0, 40) + " in the request");
+    return true;
+}
+
+bool readCgroups(const json& list, uid_t uid, std::vector<std::string>& paths, std::string* error)
+{
+    if (!list.is_array() || list.size() > ProgramsRequest::MaxListed)
+        return fail(error, "not a list of at most 1024 cgroups");
+    for (const json& item : list) {
+        const auto* path = item.get_ptr<const std::string*>();
+        if (!path || !validCgroupPath(*path, error))
+            return path ? false : fail(error, "a cgroup is not a text");
+        if (!cgroupOwnedBy(*path, uid))
+            return fail(error, "user " + std::to_string(uid) +
+                                   " may only name cgroups of "
+                                   "its own slice");
+        paths.push_back(*path);
+    }
+    return true;
+}
+
+std::optional<std::string> canonicalAddress(const std::string& text, bool six)
+{
+    unsigned char bytes[16];
+    char out[INET6_ADDRSTRLEN];
+    const int family = six ? AF_INET6 : AF_INET;
+    if (text.size() > 45 || inet_pton(family, text.c_str(), bytes) != 1 ||
+        !inet_ntop(family, bytes, out, sizeof out))
+        return std::nullopt;
+    return std::string(out);
+}
+
+bool readSites(const json& list, bool six, std::vector<SiteAddress>& sites, std::string* error)
+{
+    if (!list.is_array() || list.size() > SitesRequest::MaxListed)
+        return fail(error, "not a list of at most 16384 addresses");
+    for (const json& item : list) {
+        if (!exactKeys(item, {"address", "seconds"}, error))
+            return false;
+        const auto* text = item.at("address").get_ptr<const std::string*>();
+        const auto address = text ? canonicalAddress(*text, six) : std::nullopt;
+        const json& seconds = item.at("seconds");
+        if (!address)
+            return fail(error, six ? "an address is not IPv6" : "an address is not IPv4");
+        if (!seconds.is_number_integer() || seconds.get<std::int64_t>() < 1 ||
+            seconds.get<std::int64_t>() > SitesRequest::MaxSeconds)
+            return fail(error, "a lifetime is not a number of seconds from 1 to 86400");
+        sites.push_back({*address, seconds.get<std::uint32_t>()});
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ProgramsRequest> programsRequestOf(const json& document, uid_t uid,
+                                                 std::string* error)
+{
+    ProgramsRequest request;
+    if (!exactKeys(document, {"version", "request", "deny", "allow"}, error) ||
+        !readCgroups(document.at("deny"), uid, request.deny, error) ||
+        !readCgroups(document.at("allow"), uid, request.allow, error))
+        return std::nullopt;
+    return request;
+}
+
+std::optional<SitesRequest> sitesRequestOf(const json& document, std::string* error)
+{
+    SitesRequest request;
+    if (!exactKeys(document, {"version", "request", "ipv4", "ipv6"}, error) ||
+        !readSites(document.at("ipv4"), false, request.ipv4, error) ||
+        !readSites(document.at("ipv6"), true, request.ipv6, error))
+        return std::nullopt;
+    return request;
 }
 
 } // namespace orvanel::netd

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include <sys/types.h>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -48,5 +50,35 @@ std::string policyToJson(const Policy& policy);
 // most Policy::MaxBytes. Answers nothing with the reason in `error` otherwise.
 std::optional<Policy> policyFromJson(std::string_view text, std::string* error);
 std::optional<Policy> policyFromDocument(const nlohmann::json& document, std::string* error);
+
+// One address of a blocked site and how long it stays in the set (the name's lifetime).
+struct SiteAddress
+{
+    std::string address; // IPv4 or IPv6 as inet_ntop writes it
+    std::uint32_t seconds = 0;
+    bool operator==(const SiteAddress&) const = default;
+};
+
+// {"version":1,"request":"programs","deny":[cgroup…],"allow":[cgroup…]}: the user's
+// engine adds cgroups to the deny sets and takes them out again. At most MaxListed of
+// each, every one a valid cgroup path of that user's own (root: any).
+struct ProgramsRequest
+{
+    static constexpr std::size_t MaxListed = 1024;
+    std::vector<std::string> deny, allow;
+};
+std::optional<ProgramsRequest> programsRequestOf(const nlohmann::json& document, uid_t uid,
+                                                 std::string* error);
+
+// {"version":1,"request":"sites","ipv4":[{"address":…,"seconds":…}…],"ipv6":[…]}: the
+// whole list of the user's blocked addresses, replacing the one before; lifetimes from 1
+// to MaxSeconds.
+struct SitesRequest
+{
+    static constexpr std::size_t MaxListed = 16384;
+    static constexpr std::uint32_t MaxSeconds = 86400;
+    std::vector<SiteAddress> ipv4, ipv6;
+};
+std::optional<SitesRequest> sitesRequestOf(const nlohmann::json& document, std::string* error);
 
 } // namespace orvanel::netd

@@ -1,5 +1,6 @@
 #include "NetRules.h"
 
+#include <algorithm>
 #include <set>
 
 namespace orvanel::netd {
@@ -171,10 +172,66 @@ std::vector<std::uint16_t> protocolPortsOf(const Policy& policy)
     return {ports.begin(), ports.end()};
 }
 
+std::string deniedSet(int level)
+{
+    return "denied_l" + std::to_string(level);
+}
+
+json siteSet(const char* name, const char* type)
+{
+    return add("set", {{"name", name}, {"type", type}, {"flags", json::array({"timeout"})}});
+}
+
+json siteElements(const char* name, const std::vector<SiteAddress>& addresses)
+{
+    json elements = json::array();
+    for (const SiteAddress& site : addresses)
+        elements.push_back(
+            statement("elem", {{"val", site.address}, {"timeout", std::max(1u, site.seconds)}}));
+    return add("element", {{"name", name}, {"elem", std::move(elements)}});
+}
+
+// The sets the users' engines fill; the chain "programs" gets its rules afterwards.
+void addElementSets(json& commands)
+{
+    for (int level = 1; level <= MaxCgroupLevel; ++level)
+        commands.push_back(add("set", {{"name", deniedSet(level)}, {"type", "cgroupsv2"}}));
+    commands.push_back(siteSet("sites4", "ipv4_addr"));
+    commands.push_back(siteSet("sites6", "ipv6_addr"));
+    commands.push_back(add("chain", {{"name", "programs"}}));
+}
+
+void fillDenied(json& commands, const TableElements& elements)
+{
+    for (int level = 1; level <= MaxCgroupLevel; ++level) {
+        const auto& paths = elements.denied[static_cast<std::size_t>(level - 1)];
+        if (!paths.empty())
+            commands.push_back(add("element", {{"name", deniedSet(level)}, {"elem", paths}}));
+    }
+}
+
+void fillSites(json& commands, const TableElements& elements)
+{
+    if (!elements.sites4.empty())
+        commands.push_back(siteElements("sites4", elements.sites4));
+    if (!elements.sites6.empty())
+        commands.push_back(siteElements("sites6", elements.sites6));
+}
+
+json siteMatch(const char* protocol, const char* set)
+{
+    return match(statement("payload", {{"protocol", protocol}, {"field", "daddr"}}),
+                 std::string("@") + set);
+}
+
 void addOutputChain(json& commands, const Policy& policy, std::uint16_t logGroup)
 {
     commands.push_back(baseChain("output", "output"));
     commands.push_back(rule("output", {match(meta("oifname"), "lo"), statement("accept")}));
+    // Refused programs are not logged: the engine that denied them raised the alert.
+    commands.push_back(rule("output", json::array({statement("jump", {{"target", "programs"}})})));
+    refuse(commands, "output", json::array({siteMatch("ip", "sites4")}), prefixes::Site, logGroup);
+    refuse(commands, "output", json::array({siteMatch("ip6", "sites6")}), prefixes::Site, logGroup);
     if (!policy.internet)
         refuse(commands, "output", json::array(), prefixes::InternetOff, logGroup);
     refuse(commands, "output",
@@ -198,7 +255,8 @@ json removeTableCommands()
     return statement("nftables", removal());
 }
 
-json replaceTableCommands(const Policy& policy, std::uint16_t logGroup)
+json replaceTableCommands(const Policy& policy, std::uint16_t logGroup,
+                          const TableElements& elements)
 {
     json commands = removal();
     if (!policy.firewallOn())
@@ -206,9 +264,43 @@ json replaceTableCommands(const Policy& policy, std::uint16_t logGroup)
     commands.push_back(statement("add", statement("table", table())));
     commands.push_back(portSet("closed_ports", policy.closedPorts));
     commands.push_back(portSet("protocol_ports", protocolPortsOf(policy)));
+    addElementSets(commands);
+    fillDenied(commands, elements);
+    fillSites(commands, elements);
     addRefuseChain(commands, policy.stealth);
     addInputChain(commands, policy, logGroup);
     addOutputChain(commands, policy, logGroup);
+    return statement("nftables", std::move(commands));
+}
+
+std::string programRulesText()
+{
+    std::string text;
+    for (int level = 1; level <= MaxCgroupLevel; ++level)
+        text += "add rule inet orvanel programs socket cgroupv2 level " + std::to_string(level) +
+                " @" + deniedSet(level) + " jump refuse\n";
+    return text;
+}
+
+json deniedSetCommands(const TableElements& elements)
+{
+    json commands = json::array();
+    for (int level = 1; level <= MaxCgroupLevel; ++level)
+        commands.push_back(statement("flush", statement("set", {{"family", TableFamily},
+                                                                {"table", TableName},
+                                                                {"name", deniedSet(level)}})));
+    fillDenied(commands, elements);
+    return statement("nftables", std::move(commands));
+}
+
+json siteSetCommands(const TableElements& elements)
+{
+    json commands = json::array();
+    for (const char* name : {"sites4", "sites6"})
+        commands.push_back(statement(
+            "flush",
+            statement("set", {{"family", TableFamily}, {"table", TableName}, {"name", name}})));
+    fillSites(commands, elements);
     return statement("nftables", std::move(commands));
 }
 

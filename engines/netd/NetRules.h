@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Cgroups.h"
 #include "NetPolicy.h"
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvanel::netd {
 
@@ -21,13 +25,32 @@ inline constexpr std::string_view ClosedPortOut = "orvanel:closed-port-out";
 inline constexpr std::string_view InternetOff = "orvanel:internet-off";
 inline constexpr std::string_view Protocol = "orvanel:protocol";
 inline constexpr std::string_view Ping = "orvanel:ping";
+inline constexpr std::string_view Site = "orvanel:site";
 } // namespace prefixes
+
+// What the users' engines add to the table beside the policy: the cgroups whose sockets
+// are refused (nft's names of them, by level) and the blocked sites' addresses.
+struct TableElements
+{
+    std::array<std::vector<std::string>, MaxCgroupLevel> denied; // index: level - 1
+    std::vector<SiteAddress> sites4, sites6;
+};
 
 // The libnftables JSON commands that replace the table with the policy's in one
 // transaction: the table is added (so that deleting it cannot fail), deleted and built
 // again. Every value comes from the validated policy; nothing is text for nft to parse.
 // A policy with the firewall off gives only the deletion.
-nlohmann::json replaceTableCommands(const Policy& policy, std::uint16_t logGroup);
+nlohmann::json replaceTableCommands(const Policy& policy, std::uint16_t logGroup,
+                                    const TableElements& elements = {});
+
+// The rules of the chain "programs" in nft's own syntax: libnftables 1.0.6 reads
+// "socket cgroupv2 level N" in no JSON form. Made of fixed names and numbers only.
+std::string programRulesText();
+
+// One transaction that empties the deny sets and fills them again.
+nlohmann::json deniedSetCommands(const TableElements& elements);
+// One transaction that empties the site sets and fills them again.
+nlohmann::json siteSetCommands(const TableElements& elements);
 
 // The commands that remove the table when it exists (add, then delete).
 nlohmann::json removeTableCommands();

@@ -1,5 +1,6 @@
 #include "NetdService.h"
 
+#include "Cgroups.h"
 #include "NetRules.h"
 
 #include <nlohmann/json.hpp>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -26,7 +28,13 @@ using nlohmann::json;
 namespace {
 
 constexpr auto RequestTimeout = std::chrono::seconds(2);
+// What is read away after a refused request so that its client gets the refusal.
+constexpr std::size_t MaxDrainedBytes = 4 * MaxRequestBytes;
+constexpr auto DrainTimeout = std::chrono::seconds(1);
 constexpr std::size_t MaxSubscribers = 64;
+// Every user's refused cgroups together; each user's share is bounded as well.
+constexpr std::size_t MaxDeniedPerUser = 4096;
+constexpr std::size_t MaxDeniedUsers = 64;
 
 std::string errorAnswer(const std::string& text)
 {
@@ -98,6 +106,7 @@ bool Service::start(std::string* error)
     if (!m_logging)
         std::fprintf(stderr, "orvanel-netd: %s; blocked attempts are not passed on\n",
                      logError.c_str());
+    m_cgroupMount = cgroup2Mount();
     loadState();
     m_listener = listenAt(m_options.socketPath, error);
     return static_cast<bool>(m_listener);
@@ -118,8 +127,7 @@ void Service::loadState()
         return;
     m_generation = generation.get<std::uint64_t>();
     m_owner = owner.get<uid_t>();
-    if (policy->firewallOn() &&
-        !m_nft.run(replaceTableCommands(*policy, m_options.logGroup), &error)) {
+    if (policy->firewallOn() && !buildTable(*policy, &error)) {
         std::fprintf(stderr, "orvanel-netd: the kept policy was not applied: %s\n", error.c_str());
         return;
     }
@@ -153,13 +161,110 @@ std::string Service::apply(const Policy& policy, const Peer& peer)
     if (policy == m_policy && m_nft.tableExists() == policy.firewallOn())
         return json{{"generation", m_generation}, {"changed", false}}.dump();
     std::string error;
-    if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup), &error))
+    if (!buildTable(policy, &error))
         return errorAnswer("not applied: " + error);
     m_policy = policy;
     m_owner = peer.uid;
     ++m_generation;
     saveState();
+    // The users' engines decide about programs by the mode and learning.
+    tellSubscribers(
+        json{{"event", "policy"}, {"policy", json::parse(policyToJson(m_policy))}}.dump() + "\n",
+        std::nullopt);
     return json{{"generation", m_generation}, {"changed", true}}.dump();
+}
+
+bool Service::existingCgroup(const std::string& path) const
+{
+    struct stat info
+    {
+    };
+    return m_cgroupMount && stat((*m_cgroupMount + path).c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode);
+}
+
+bool Service::pruneDenied()
+{
+    bool pruned = false;
+    for (auto& [uid, paths] : m_denied)
+        pruned |=
+            std::erase_if(paths, [&](const std::string& p) { return !existingCgroup(p); }) > 0;
+    std::erase_if(m_denied, [](const auto& entry) { return entry.second.empty(); });
+    return pruned;
+}
+
+TableElements Service::elements() const
+{
+    TableElements elements;
+    for (const auto& [uid, paths] : m_denied)
+        for (const std::string& path : paths)
+            if (const auto element = nftCgroupElement(*m_cgroupMount, path, nullptr))
+                elements.denied[static_cast<std::size_t>(cgroupLevel(path) - 1)].push_back(
+                    *element);
+    for (const auto& [uid, sites] : m_sites) {
+        elements.sites4.insert(elements.sites4.end(), sites.ipv4.begin(), sites.ipv4.end());
+        elements.sites6.insert(elements.sites6.end(), sites.ipv6.begin(), sites.ipv6.end());
+    }
+    return elements;
+}
+
+bool Service::buildTable(const Policy& policy, std::string* error)
+{
+    pruneDenied();
+    // A cgroup may go between the pruning and the transaction: then once more without it.
+    if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup, elements()), error) &&
+        (!pruneDenied() ||
+         !m_nft.run(replaceTableCommands(policy, m_options.logGroup, elements()), error)))
+        return false;
+    // Between the two transactions the chain "programs" is empty for a moment.
+    return !policy.firewallOn() || m_nft.runText(programRulesText(), error);
+}
+
+std::string Service::changePrograms(const json& document, const Peer& peer)
+{
+    std::string error;
+    const auto request = programsRequestOf(document, peer.uid, &error);
+    if (!request)
+        return errorAnswer("programs refused: " + error);
+    if (!m_cgroupMount)
+        return errorAnswer("programs refused: no cgroup v2 hierarchy is mounted");
+    if (!nftCgroupElement(*m_cgroupMount, "/", &error))
+        return errorAnswer("programs refused: " + error);
+    std::set<std::string> paths = m_denied[peer.uid];
+    for (const std::string& path : request->allow)
+        paths.erase(path);
+    for (const std::string& path : request->deny)
+        if (existingCgroup(path))
+            paths.insert(path);
+    if (paths.size() > MaxDeniedPerUser || m_denied.size() > MaxDeniedUsers)
+        return errorAnswer("programs refused: more than 4096 refused cgroups");
+    const std::set<std::string> before = std::exchange(m_denied[peer.uid], std::move(paths));
+    pruneDenied();
+    if (m_policy.firewallOn() && m_nft.tableExists() &&
+        !m_nft.run(deniedSetCommands(elements()), &error)) {
+        m_denied[peer.uid] = before;
+        return errorAnswer("programs not applied: " + error);
+    }
+    const auto mine = m_denied.find(peer.uid);
+    return json{{"denied", mine == m_denied.end() ? 0 : mine->second.size()}}.dump();
+}
+
+std::string Service::replaceSites(const json& document, const Peer& peer)
+{
+    std::string error;
+    auto request = sitesRequestOf(document, &error);
+    if (!request)
+        return errorAnswer("sites refused: " + error);
+    const std::size_t count = request->ipv4.size() + request->ipv6.size();
+    SitesRequest before = std::exchange(m_sites[peer.uid], std::move(*request));
+    if (count == 0)
+        m_sites.erase(peer.uid);
+    if (m_policy.firewallOn() && m_nft.tableExists() &&
+        !m_nft.run(siteSetCommands(elements()), &error)) {
+        m_sites[peer.uid] = std::move(before);
+        return errorAnswer("sites not applied: " + error);
+    }
+    return json{{"addresses", count}}.dump();
 }
 
 std::string Service::answer(const std::string& request, const Peer& peer)
@@ -184,6 +289,10 @@ std::string Service::answerRequest(const std::string& request, const Peer& peer)
                     {"policy", json::parse(policyToJson(m_policy))},
                     {"table", m_nft.tableExists()}}
             .dump();
+    if (kind == "programs")
+        return changePrograms(document, peer);
+    if (kind == "sites")
+        return replaceSites(document, peer);
     if (kind != "apply" || document.size() != 3 || !document.contains("policy"))
         return errorAnswer("the request is not understood");
     std::string error;
@@ -197,7 +306,8 @@ void Service::serveClient(Fd client)
     std::string error;
     const auto request = readLine(client.get(), MaxRequestBytes, RequestTimeout, &error);
     if (!peer || !request) {
-        writeAll(client.get(), errorAnswer(request ? "unknown peer" : error) + "\n");
+        refuseAndDrain(client.get(), errorAnswer(request ? "unknown peer" : error) + "\n",
+                       MaxDrainedBytes, DrainTimeout);
         return;
     }
     const json document = json::parse(*request, nullptr, false);
@@ -216,13 +326,31 @@ void Service::serveClient(Fd client)
 
 void Service::checkTable()
 {
-    if (!m_policy.firewallOn() || m_nft.tableExists())
-        return;
     std::string error;
-    if (m_nft.run(replaceTableCommands(m_policy, m_options.logGroup), &error))
+    const bool pruned = pruneDenied();
+    if (!m_policy.firewallOn())
+        return;
+    if (m_nft.tableExists()) {
+        if (pruned && !m_nft.run(deniedSetCommands(elements()), &error))
+            std::fprintf(stderr, "orvanel-netd: the deny sets were not renewed: %s\n",
+                         error.c_str());
+        return;
+    }
+    if (buildTable(m_policy, &error))
         std::fprintf(stderr, "orvanel-netd: the table was removed by someone else; put back\n");
     else
         std::fprintf(stderr, "orvanel-netd: the table could not be put back: %s\n", error.c_str());
+}
+
+void Service::tellSubscribers(const std::string& line, std::optional<uid_t> only)
+{
+    // A subscriber that does not read in time loses the line, never the service.
+    for (Subscriber& subscriber : m_subscribers)
+        if ((!only || subscriber.uid == *only) &&
+            send(subscriber.fd.get(), line.data(), line.size(), MSG_DONTWAIT | MSG_NOSIGNAL) < 0 &&
+            errno != EAGAIN)
+            subscriber.fd = Fd();
+    std::erase_if(m_subscribers, [](const Subscriber& s) { return !s.fd; });
 }
 
 void Service::passOnEvents()
@@ -238,15 +366,8 @@ void Service::passOnEvents()
                                       {"uid", event.uid ? json(*event.uid) : json()}}
                                      .dump() +
                                  "\n";
-        // A subscriber that does not read in time loses the event, never the service.
-        for (Subscriber& subscriber : m_subscribers)
-            if (subscriber.uid == owner &&
-                send(subscriber.fd.get(), line.data(), line.size(), MSG_DONTWAIT | MSG_NOSIGNAL) <
-                    0 &&
-                errno != EAGAIN)
-                subscriber.fd = Fd();
+        tellSubscribers(line, owner);
     }
-    std::erase_if(m_subscribers, [](const Subscriber& s) { return !s.fd; });
 }
 
 bool Service::removeTable(std::string* error)

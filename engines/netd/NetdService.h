@@ -1,15 +1,20 @@
 #pragma once
 
 #include "NetPolicy.h"
+#include "NetRules.h"
 #include "NetdSocket.h"
 #include "Nflog.h"
 #include "Nft.h"
+
+#include <nlohmann/json_fwd.hpp>
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +60,16 @@ private:
 
     std::string answerRequest(const std::string& request, const Peer& peer);
     std::string apply(const Policy& policy, const Peer& peer);
+    std::string changePrograms(const nlohmann::json& document, const Peer& peer);
+    std::string replaceSites(const nlohmann::json& document, const Peer& peer);
+    // Builds the table of the policy with the users' elements: the JSON transaction,
+    // then the rules of the chain "programs".
+    bool buildTable(const Policy& policy, std::string* error);
+    bool existingCgroup(const std::string& path) const;
+    // Forgets the cgroups that are gone; true when any was.
+    bool pruneDenied();
+    TableElements elements() const;
+    void tellSubscribers(const std::string& line, std::optional<uid_t> only);
     void serveClient(Fd client);
     void checkTable();
     void passOnEvents();
@@ -70,6 +85,9 @@ private:
     uid_t m_owner = 0;              // who applied it: the owner of packets with no uid
     std::uint64_t m_generation = 0; // counts the transactions applied
     std::vector<Subscriber> m_subscribers;
+    std::optional<std::string> m_cgroupMount;        // the cgroup v2 hierarchy, when mounted
+    std::map<uid_t, std::set<std::string>> m_denied; // each user's refused cgroups
+    std::map<uid_t, SitesRequest> m_sites;           // each user's blocked addresses
 };
 
 // The command line of orvanel-netd; nothing with the reason when it cannot be read.

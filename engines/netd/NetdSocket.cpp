@@ -1,5 +1,6 @@
 #include "NetdSocket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +129,26 @@ bool writeAll(int fd, const std::string& data)
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void refuseAndDrain(int fd, const std::string& answer, std::size_t maxBytes,
+                    std::chrono::milliseconds timeout)
+{
+    if (!writeAll(fd, answer) || shutdown(fd, SHUT_WR) != 0)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    char buffer[16384];
+    for (std::size_t drained = 0; drained < maxBytes;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd waiting{fd, POLLIN, 0};
+        if (left.count() <= 0 || poll(&waiting, 1, static_cast<int>(left.count())) <= 0)
+            return;
+        const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+            return; // the client has read its answer and gone
+        drained += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+    }
 }
 
 Fd listenAt(const std::string& path, std::string* error)

@@ -49,6 +49,13 @@ std::optional<std::string> readLine(int fd, std::size_t maxBytes, std::chrono::m
                                     std::string* error);
 bool writeAll(int fd, const std::string& data);
 
+// Sends a refusal of a request that was not read whole, ends the sending side and reads
+// the rest of the request away (at most maxBytes, within the timeout) before the caller
+// closes: closing on unread data resets the connection, and the client would lose the
+// answer it has not read yet.
+void refuseAndDrain(int fd, const std::string& answer, std::size_t maxBytes,
+                    std::chrono::milliseconds timeout);
+
 // A stream socket listening at the path: a socket left there by an earlier run is
 // replaced, anything else at that path is refused. Everyone may connect (mode 0666); the
 // service decides by the peer's credentials.

@@ -25,12 +25,16 @@ Nft::~Nft()
 
 bool Nft::run(const nlohmann::json& commands, std::string* error)
 {
+    return runText(commands.dump(), error);
+}
+
+bool Nft::runText(const std::string& text, std::string* error)
+{
     if (!m_ctx) {
         if (error)
             *error = "libnftables could not be started";
         return false;
     }
-    const std::string text = commands.dump();
     const bool done = nft_run_cmd_from_buffer(m_ctx, text.c_str()) == 0;
     const char* message = nft_ctx_get_error_buffer(m_ctx);
     if (!done && error)

@@ -25,6 +25,10 @@ public:
     // message in `error`.
     bool run(const nlohmann::json& commands, std::string* error);
 
+    // Runs commands in nft's own syntax as one transaction, for what libnftables 1.0.6
+    // reads in no JSON form. Only text made of fixed names and numbers is ever passed.
+    bool runText(const std::string& commands, std::string* error);
+
     // Whether the service's table exists now.
     bool tableExists();
 

@@ -16,6 +16,9 @@ public:
 
     // The application's general error box: a handler ended on a failure it did not catch.
     virtual void showError(const QString& text) = 0;
+
+    // A notice with the button OK, for what the user should know once.
+    virtual void showInformation(const QString& text) = 0;
 };
 
 } // namespace orvanel::platform

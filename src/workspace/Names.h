@@ -35,6 +35,8 @@ inline constexpr auto FoundFilesFile = "liste2.txt"_L1;
 // The folder search engine's record of the chosen folder's files (step 1).
 inline constexpr auto DuplicateRecordFile = "scandisk-record.txt"_L1;
 inline constexpr auto ResolvedAddressFile = "ipcp.txt"_L1;
+// Present once the web sites page has shown the limits of site blocking.
+inline constexpr auto SiteNoticeFile = ".sitesnotice"_L1;
 
 // Engine programs
 inline constexpr auto RealTimeEngine = "tempsreel.exe"_L1;

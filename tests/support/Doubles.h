@@ -82,11 +82,13 @@ class ScriptedPrompt final : public platform::Prompt
 public:
     bool askYesNo(const QString& text) override;
     void showError(const QString& text) override;
+    void showInformation(const QString& text) override { notices.append(text); }
 
     std::deque<bool> answers;
     bool defaultAnswer = false;
     QStringList questions;
     QStringList errors;
+    QStringList notices;
     // Runs while an error box would be on the screen.
     std::function<void()> whileErrorShown;
     // Runs while a question would wait for its answer.

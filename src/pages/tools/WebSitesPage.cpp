@@ -237,6 +237,20 @@ void WebSitesPage::storeSite(const QString& name, const QString& address)
         return;
     addToBoxes(name, address);
     m_edit1->clear();
+    showSiteNoticeOnce();
+}
+
+// The first site added tells what blocking by address cannot do.
+void WebSitesPage::showSiteNoticeOnce()
+{
+    const QString shown = context().engines().workspaceDir() + names::SiteNoticeFile;
+    if (QFile::exists(shown) || !context().services().prompt ||
+        !sidefiles::writeValue(shown, u"1"_s))
+        return;
+    context().services().prompt->showInformation(
+        u"Sites are blocked by their addresses. A browser that looks names up through its "
+        "own encrypted channel (DNS over HTTPS) goes around this, and an address shared by "
+        "many sites blocks all of them."_s);
 }
 
 void WebSitesPage::BitBtn16Click()

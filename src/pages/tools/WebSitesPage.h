@@ -75,6 +75,7 @@ private:
     void finishLookup();
     void answerNotFound();
     void storeSite(const QString& name, const QString& address);
+    void showSiteNoticeOnce();
     void addToBoxes(const QString& name, const QString& address);
     QString resolverAnswerPath() const;
     QDateTime now() const;

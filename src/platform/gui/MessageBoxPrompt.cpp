@@ -39,4 +39,11 @@ void MessageBoxPrompt::showError(const QString& text)
     errorBox(text, m_parent.data())->exec();
 }
 
+void MessageBoxPrompt::showInformation(const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, kTitle, text, QMessageBox::Ok, m_parent.data());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
 } // namespace orvanel::platform

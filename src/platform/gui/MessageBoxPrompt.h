@@ -19,6 +19,7 @@ public:
 
     bool askYesNo(const QString& text) override;
     void showError(const QString& text) override;
+    void showInformation(const QString& text) override;
 
     // The boxes as shown, built apart from showing them so that their look is testable
     // without anyone answering a dialog.

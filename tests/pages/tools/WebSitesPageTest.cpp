@@ -273,6 +273,29 @@ TEST_F(WebSitesPageTest, AddStoresTheAnswerOfThisLookupOnly)
     }
 }
 
+TEST_F(WebSitesPageTest, TheFirstSiteAddedShowsTheLimitsOfBlockingOnce)
+{
+    build();
+    for (const char* name : {"first.example", "second.example"}) {
+        addSite(QString::fromLatin1(name));
+        resolverAnswers((std::string(name) + "\r\n192.0.2.1\r\n").c_str());
+        runEventLoop();
+    }
+    ASSERT_EQ(stored().size(), 2);
+    ASSERT_EQ(context.fake.prompt.notices.size(), 1);
+    EXPECT_TRUE(context.fake.prompt.notices.first().contains(u"DNS over HTTPS"_s));
+    EXPECT_TRUE(QFile::exists(context.workspace().path(u".sitesnotice"_s)));
+    // Another visit of the page keeps quiet: the side file remembers.
+    delete panel.data();
+    panel = new QWidget;
+    build();
+    addSite(u"third.example"_s);
+    resolverAnswers("third.example\r\n192.0.2.1\r\n");
+    runEventLoop();
+    EXPECT_EQ(stored().size(), 3);
+    EXPECT_EQ(context.fake.prompt.notices.size(), 1);
+}
+
 TEST_F(WebSitesPageTest, WaitForTheResolverKeepsTheWindowAnsweringAndIsBounded)
 {
     context.workspace().write(kAnswer, "old.example\r\n192.0.2.1\r\n");
