@@ -12,6 +12,7 @@
 #include "platform/SystemTray.h"
 #include "platform/UrlOpener.h"
 #include "platform/linux/FlockProbe.h"
+#include "platform/linux/ProgramLookup.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -30,6 +31,7 @@ struct NoPrompt final : platform::Prompt
 {
     bool askYesNo(const QString&) override { return false; }
     void showError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void showInformation(const QString&) override {}
 };
 struct FixedClock final : platform::Clock
 {
@@ -54,6 +56,7 @@ struct WindowDoubles
     FixedClock clock;
     NoUrls urls;
     Tray tray;
+    platform::PathProgramCheck programs;
 
     platform::Services services(platform::ProcessTable& processes)
     {
@@ -65,6 +68,7 @@ struct WindowDoubles
         s.clock = &clock;
         s.urls = &urls;
         s.tray = &tray;
+        s.programs = &programs;
         return s;
     }
 };

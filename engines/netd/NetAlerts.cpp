@@ -246,10 +246,8 @@ int waitMilliseconds(const ProgramWatch* programs, const SiteWatch& sites)
 
 int networkAlertEngine(const engines::EngineContext& context, const QStringList&)
 {
-    const QByteArray lockPath = context.file(".netalerte.lock"_L1).toLocal8Bit();
-    const Fd lock(open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!lock || flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
-        return 0; // another one runs for this workspace
+    // The lock tells netpro.exe (and anyone else) that an alert engine runs, so it is
+    // taken only once the service passes the attempts on: none is lost in between.
     std::string error;
     const Fd service = connectTo(serviceSocketPath(), &error);
     const std::string request = json{{"version", 1}, {"request", "alerts"}}.dump() + "\n";
@@ -258,6 +256,10 @@ int networkAlertEngine(const engines::EngineContext& context, const QStringList&
         std::fprintf(stderr, "netalerte.exe: no firewall service: %s\n", error.c_str());
         return 1;
     }
+    const QByteArray lockPath = context.file(".netalerte.lock"_L1).toLocal8Bit();
+    const Fd lock(open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!lock || flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return 0; // another one runs for this workspace
     ProgramWatch programWatch(context);
     ProgramWatch* programs = programWatch.start(&error) ? &programWatch : nullptr;
     if (!programs)

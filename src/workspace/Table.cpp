@@ -341,8 +341,18 @@ bool Table::loadInPlace(char* data, std::size_t size, QString* error)
                 continue; // RowState and other attributes of the table component
             const char* value = a.value();
             const std::size_t bytes = std::strlen(value);
-            m_cells[base + std::size_t(field)].assign(
-                value, keptBytes(value, bytes, m_fields[std::size_t(field)].size));
+            std::string& cell = m_cells[base + std::size_t(field)];
+            const int size = m_fields[std::size_t(field)].size;
+            if (encoding::isValidUtf8(value, bytes)) {
+                cell.assign(value, keptBytes(value, bytes, size));
+                continue;
+            }
+            // A character reference past the last code point leaves bytes that are no
+            // UTF-8: the cell keeps what they read as, so that it is cut, shown and
+            // written back alike.
+            const QByteArray readable = QString::fromUtf8(value, qsizetype(bytes)).toUtf8();
+            cell.assign(readable.constData(),
+                        keptBytes(readable.constData(), std::size_t(readable.size()), size));
         }
         ++m_rows;
     }

@@ -275,6 +275,18 @@ TEST(TableReading, FileFieldsReadBackAfterASave)
     ASSERT_TRUE(again.loadFromBytes(loaded.toBytes()));
     EXPECT_EQ(again.valueAt(0, 1), u"réussie"_s);
     EXPECT_EQ(again.valueAt(0, 0), loaded.valueAt(0, 0));
+
+    // Cut to a field's width, such a cell keeps as many characters as it shows, and reads
+    // back the same once written.
+    Table narrow;
+    narrow.addField(u"Champ1"_s, 4);
+    ASSERT_TRUE(narrow.loadFromBytes("<DATAPACKET><ROWDATA><ROW Champ1=\"ab &#1088888888888;\"/>"
+                                     "</ROWDATA></DATAPACKET>"_ba));
+    Table narrowAgain;
+    narrowAgain.addField(u"Champ1"_s, 4);
+    ASSERT_TRUE(narrowAgain.loadFromBytes(narrow.toBytes()));
+    EXPECT_EQ(narrow.valueAt(0, 0).size(), 4);
+    EXPECT_EQ(narrowAgain.valueAt(0, 0), narrow.valueAt(0, 0));
 }
 
 TEST(TableReading, DefinedFieldsWinOverTheFileFields)
