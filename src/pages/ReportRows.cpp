@@ -190,6 +190,7 @@ bool ReportRows::showTable(const QString& path, const ReportFields& fields, int 
     m_table = std::make_unique<Table>();
     m_nextNumber = rowCount() + 1;
     m_laterScheduled = false;
+    m_restWanted = false;
     const int first = firstRows > 0 ? std::min(firstRows, FirstSlice) : FirstSlice;
     if (!startSlices(path, error) || !readSlice(first, error)) {
         endReading();
@@ -308,6 +309,7 @@ void ReportRows::readRestLater()
 {
     if (!m_slices || m_laterScheduled)
         return;
+    m_restWanted = true;
     m_laterScheduled = true;
     // The rows are this timer's context, and every new table counts: a turn meant for
     // an earlier reading does nothing.
@@ -322,7 +324,9 @@ void ReportRows::readRestLater()
 
 bool ReportRows::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_slices && !m_slices->atEnd();
+    // Not before the first screen is on show: the view would read rows it does not paint
+    // yet, and the list would paint later.
+    return !parent.isValid() && m_restWanted && m_slices && !m_slices->atEnd();
 }
 
 void ReportRows::fetchMore(const QModelIndex& parent)
@@ -345,6 +349,7 @@ void ReportRows::stopReading()
     m_fields = {};
     m_nextNumber = 1;
     m_laterScheduled = false;
+    m_restWanted = false;
 }
 
 } // namespace orvanel

@@ -130,6 +130,7 @@ private:
     ReportFields m_fields;
     int m_nextNumber = 1;
     bool m_laterScheduled = false;
+    bool m_restWanted = false; // the first screen is on show, or waited long enough
     // Counts the tables shown: a turn of reading meant for an earlier one does nothing.
     quint32 m_reading = 0;
     std::function<void(const QString&)> m_readError;

@@ -343,16 +343,16 @@ bool Table::loadInPlace(char* data, std::size_t size, QString* error)
             const std::size_t bytes = std::strlen(value);
             std::string& cell = m_cells[base + std::size_t(field)];
             const int size = m_fields[std::size_t(field)].size;
-            if (encoding::isValidUtf8(value, bytes)) {
-                cell.assign(value, keptBytes(value, bytes, size));
+            // A character reference past the last code point leaves bytes that are no
+            // UTF-8. A cell cut to its width keeps what they read as, so that it is cut,
+            // shown and written back alike; any other is made readable when written.
+            if (size > 0 && bytes > std::size_t(size) && !encoding::isValidUtf8(value, bytes)) {
+                const QByteArray readable = QString::fromUtf8(value, qsizetype(bytes)).toUtf8();
+                cell.assign(readable.constData(),
+                            keptBytes(readable.constData(), std::size_t(readable.size()), size));
                 continue;
             }
-            // A character reference past the last code point leaves bytes that are no
-            // UTF-8: the cell keeps what they read as, so that it is cut, shown and
-            // written back alike.
-            const QByteArray readable = QString::fromUtf8(value, qsizetype(bytes)).toUtf8();
-            cell.assign(readable.constData(),
-                        keptBytes(readable.constData(), std::size_t(readable.size()), size));
+            cell.assign(value, keptBytes(value, bytes, size));
         }
         ++m_rows;
     }
