@@ -2,10 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "app/TrayWindow.h"
-#include "panel/UserWorkspace.h"
 #include "pages/AppIcons.h"
 #include "pages/PanelLook.h"
 #include "pages/PanelStyle.h"
+#include "panel/UserWorkspace.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/gui/LinuxPlatform.h"
 #include "platform/gui/MessageBoxPrompt.h"
@@ -121,6 +121,13 @@ void SessionEndWatcher::readSignal()
         Q_EMIT sessionEnding();
 }
 
+void prepareLook(QApplication& app)
+{
+    QApplication::setStyle(new PanelStyle);
+    panellook::install(app);
+    QApplication::setWindowIcon(AppIcons::applicationIcon());
+}
+
 int run(int argc, char** argv)
 {
     platform::FlockSingleInstanceLock lock;
@@ -132,9 +139,7 @@ int run(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
-    QApplication::setStyle(new PanelStyle);
-    panellook::install(app);
-    QApplication::setWindowIcon(AppIcons::applicationIcon());
+    prepareLook(app);
 
     // Watched before anything can show a box: the end of the session ends the program at
     // any point of the start, also while an error box waits for the user.
