@@ -114,8 +114,11 @@ bool Panel::prepareWorkspace()
     const auto writeEmpty = [&](const QString& name) {
         return sideFileWritten(sidefiles::writeEmpty(dir + name, &error), name, error);
     };
+    // Defaults, and the level every start writes: a start after a crash that lost them
+    // writes them again, so they do not wait for the disk.
     const auto writeValue = [&](const QString& name, const QString& value) {
-        return sideFileWritten(sidefiles::writeValue(dir + name, value, &error), name, error);
+        return sideFileWritten(
+            sidefiles::writeValue(dir + name, value, &error, files::Flush::None), name, error);
     };
 
     // An existing spam.txt is only read, even when reading fails: it is the engines'.
@@ -136,6 +139,7 @@ bool Panel::prepareWorkspace()
     m_state.mode = mode && !mode->isEmpty() ? mode->first() : u"0"_s;
     if (mode && mode->isEmpty() && !writeValue(names::ModeFile, m_state.mode))
         return false;
+    m_state.alertLevel = 2;
     if (!writeValue(names::TrackFile, u"2"_s))
         return false;
 
@@ -178,7 +182,8 @@ bool Panel::readCtrlpl()
         return true;
     QString error;
     return sideFileWritten(
-        sidefiles::writeValue(m_state.workspaceDir + names::CtrlplFile, u"0"_s, &error),
+        sidefiles::writeValue(m_state.workspaceDir + names::CtrlplFile, u"0"_s, &error,
+                              files::Flush::None),
         names::CtrlplFile, error);
 }
 
