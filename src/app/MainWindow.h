@@ -92,7 +92,6 @@ private:
     void createControls();
     void createLevelControls();
     void createHiddenControls();
-    void createStatusBar();
     void showLevelControls();
     void fillCategoryList();
     // The caption that selects a page or entry in the language on show.

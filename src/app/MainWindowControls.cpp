@@ -46,18 +46,11 @@ void MainWindow::createControls()
     m_listBox1->keyboardChoice = [this] { ListBox1Click(); };
 
     createLevelControls();
-    createHiddenControls();
-}
 
-void MainWindow::createStatusBar()
-{
-    // A status bar measures its font as it is made: made only once the workspace files
-    // are prepared, it does not wait for the font list the start reads meanwhile. It
-    // overlaps no other control.
-    if (m_statusBar1)
-        return;
     m_statusBar1 = place(new QStatusBar(this), "StatusBar1", {0, 462, 784, 19});
     m_statusBar1->setSizeGripEnabled(false);
+
+    createHiddenControls();
 }
 
 void MainWindow::createLevelControls()

@@ -22,7 +22,6 @@ bool MainWindow::FormCreate()
     showLevelControls();
 
     m_panel.openWorkspace();
-    createStatusBar();
     if (!m_panel.readCtrlpl())
         return false;
     m_pageHost.buildFramed(pageTable().front(), BuildOrigin::StartUp);

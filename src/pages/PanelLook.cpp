@@ -1,10 +1,8 @@
 #include "pages/PanelLook.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QThreadPool>
 #include <QTranslator>
 
 #include <algorithm>
@@ -49,11 +47,6 @@ QColor textColourOn(const QColor& background)
 
 void install(QApplication& app)
 {
-    // The first use of any font makes fontconfig read its whole configuration and Qt list
-    // every installed font: the longest single step of the start. A worker does it while
-    // the start prepares the workspace files; the first text waits only for what is left.
-    // The application waits for its global pool before it goes.
-    QThreadPool::globalInstance()->start([] { QFontDatabase::families(); });
     QApplication::setFont(panelFont());
     // qtbase_<language>.qm of Debian's qt6-translations-l10n; none for English.
     auto* translator = new QTranslator(&app);
