@@ -7,6 +7,7 @@
 
 #include "WindowBench.h"
 #include "app/MainWindow.h"
+#include "app/Startup.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 
@@ -110,6 +111,8 @@ int runChild(const std::string& kind, const std::string& workspace)
     bench::WindowDoubles doubles;
     std::unique_ptr<QWidget> window;
     if (kind == "main") {
+        // The panel's style, font, translations and icon, as the program's start sets them.
+        startup::prepareLook(app);
         auto main = std::make_unique<MainWindow>(QString::fromStdString(workspace),
                                                  doubles.services(processes));
         main->installEventFilter(&probe);

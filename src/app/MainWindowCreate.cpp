@@ -4,6 +4,7 @@
 
 #include "platform/linux/FlockSingleInstanceLock.h"
 
+#include <QSignalBlocker>
 #include <QSlider>
 
 namespace orvanel {
@@ -12,7 +13,11 @@ bool MainWindow::FormCreate()
 {
     if (!m_panel.prepareWorkspace())
         return false;
-    m_trackBar1->setValue(2); // TrackBar1Change writes "2" to track.txt
+    {
+        // prepareWorkspace has written "2" to track.txt already, as TrackBar1Change would.
+        const QSignalBlocker written(m_trackBar1);
+        m_trackBar1->setValue(2);
+    }
     m_pageHost.reset();
     showLevelControls();
 

@@ -122,6 +122,13 @@ void SessionEndWatcher::readSignal()
         Q_EMIT sessionEnding();
 }
 
+void prepareLook(QApplication& app)
+{
+    QApplication::setStyle(new PanelStyle);
+    panellook::install(app);
+    QApplication::setWindowIcon(AppIcons::applicationIcon());
+}
+
 int run(int argc, char** argv)
 {
     platform::FlockSingleInstanceLock lock;
@@ -133,9 +140,7 @@ int run(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(u"Orvanel"_s);
-    QApplication::setStyle(new PanelStyle);
-    panellook::install(app);
-    QApplication::setWindowIcon(AppIcons::applicationIcon());
+    prepareLook(app);
 
     // Watched before anything can show a box: the end of the session ends the program at
     // any point of the start, also while an error box waits for the user.

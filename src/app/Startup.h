@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class QApplication;
 class QSocketNotifier;
 
 namespace orvanel::platform {
@@ -26,6 +27,10 @@ QString runtimeFolderRefusalText(const QString& reason);
 // a full disk instead of ending the program (SIGXFSZ is ignored), and SIGTERM and SIGHUP
 // are caught from the first moment; the SessionEndWatcher hands them on.
 void prepareSignals();
+
+// The panel's look for every window of `app`: its style, its font, Qt's translations and
+// the program's icon. The start sets it before the first window is made.
+void prepareLook(QApplication& app);
 
 // The whole start, for main(): answers the process's exit code. 0 for a second start and
 // for an end of the session; non-zero when the main window could not prepare the

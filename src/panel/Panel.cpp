@@ -119,8 +119,10 @@ bool Panel::writeSideFile(const QString& name, const QString& value, bool empty)
 {
     QString error;
     const QString path = m_state.workspaceDir + name;
-    const bool written =
-        empty ? sidefiles::writeEmpty(path, &error) : sidefiles::writeValue(path, value, &error);
+    // Side files the start writes hold defaults, or the level every start writes: a start
+    // after a crash that lost them writes them again, so they do not wait for the disk.
+    const bool written = empty ? sidefiles::writeEmpty(path, &error)
+                               : sidefiles::writeValue(path, value, &error, files::Flush::None);
     return sideFileWritten(written, name, error);
 }
 
@@ -146,6 +148,7 @@ bool Panel::prepareSideFiles()
     m_state.mode = mode && !mode->isEmpty() ? mode->first() : u"0"_s;
     if (mode && mode->isEmpty() && !writeSideFile(names::ModeFile, m_state.mode))
         return false;
+    m_state.alertLevel = 2;
     return writeSideFile(names::TrackFile, u"2"_s);
 }
 

@@ -63,7 +63,7 @@ std::optional<QString> firstLine(const QString& path)
     return lines->first();
 }
 
-bool writeLines(const QString& path, const QStringList& lines, QString* error)
+bool writeLines(const QString& path, const QStringList& lines, QString* error, files::Flush flush)
 {
     QByteArray bytes;
     for (const QString& line : lines) {
@@ -74,12 +74,13 @@ bool writeLines(const QString& path, const QStringList& lines, QString* error)
     // sees the old content or the new one, a failed write leaves the old one, and a link
     // in the file's place is replaced rather than written through.
     return files::replaceWhole(
-        path, [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); }, error);
+        path, [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); }, error,
+        flush);
 }
 
-bool writeValue(const QString& path, const QString& value, QString* error)
+bool writeValue(const QString& path, const QString& value, QString* error, files::Flush flush)
 {
-    return writeLines(path, QStringList{value}, error);
+    return writeLines(path, QStringList{value}, error, flush);
 }
 
 bool writeEmpty(const QString& path, QString* error)

@@ -34,10 +34,14 @@ std::optional<QString> firstLine(const QString& path);
 
 // Writes the lines whole, replacing a link of that name instead of writing through it.
 // Answers false with the reason; the old file is then untouched.
-bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+// With files::Flush::None, for defaults the start makes again, the write does not wait
+// for the disk (files::replaceWhole).
+bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr,
+                files::Flush flush = files::Flush::ToDisk);
 
 // Writes a file holding exactly one line.
-bool writeValue(const QString& path, const QString& value, QString* error = nullptr);
+bool writeValue(const QString& path, const QString& value, QString* error = nullptr,
+                files::Flush flush = files::Flush::ToDisk);
 
 // Writes an empty file.
 bool writeEmpty(const QString& path, QString* error = nullptr);

@@ -551,7 +551,7 @@ QByteArray Table::toBytes() const
     return QByteArray(out.text().data(), qsizetype(out.text().size()));
 }
 
-bool Table::save(const QString& path, QString* error) const
+bool Table::save(const QString& path, QString* error, files::Flush flush) const
 {
     // Written beside the file and renamed over it: the engines see either the old table
     // or the new one, never a half-written file, and a link in its place is replaced.
@@ -563,7 +563,7 @@ bool Table::save(const QString& path, QString* error) const
             writePacket(out);
             return out.finish();
         },
-        &why);
+        &why, flush);
     if (!saved && error)
         *error = why;
     return saved;

@@ -80,8 +80,10 @@ public:
     QByteArray toBytes() const;
     // Writes the data packet atomically (temporary file renamed over the old one; a link
     // in the file's place is replaced, not written through). A failed save leaves the
-    // old file as it was and answers false with the reason.
-    bool save(const QString& path, QString* error = nullptr) const;
+    // old file as it was and answers false with the reason. `flush` as for
+    // files::replaceWhole.
+    bool save(const QString& path, QString* error = nullptr,
+              files::Flush flush = files::Flush::ToDisk) const;
 
 private:
     int fieldIndex(QStringView name) const;

@@ -100,9 +100,10 @@ bool TableFiles::create(TableId id, QString* error)
     table.createEmpty();
     addDefaultRecord(table, id);
     // One save of the complete default content: a failure leaves whatever was there
-    // before rather than an empty table.
+    // before rather than an empty table. A table a crash has lost again is made anew
+    // the same way, so the save does not wait for the disk.
     QString why;
-    const bool saved = table.save(path(id), &why);
+    const bool saved = table.save(path(id), &why, files::Flush::None);
     table.close();
     if (!saved) {
         setError(error, why);
@@ -206,6 +207,9 @@ bool TableFiles::removeQuarantineDuplicates(QString* error, FreeWait wait)
                     kept.append(name);
                 }
             }
+            // Without a repeat the file stays as it is: nothing to save.
+            if (kept.size() == table.recordCount())
+                return false;
             table.emptyTable();
             for (const QString& name : kept) {
                 table.insert();

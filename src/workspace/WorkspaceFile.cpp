@@ -182,7 +182,8 @@ std::optional<QByteArray> RegularFile::readAt(qint64 offset, qint64 count, QStri
     return bytes;
 }
 
-bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& write, QString* error)
+bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& write, QString* error,
+                  Flush flush)
 {
     const QByteArray target = QFile::encodeName(path);
     struct stat old = {};
@@ -204,8 +205,11 @@ bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& wr
         out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle) &&
         write(out);
     QString why = out.errorString();
+    const bool written = out.pos() > 0;
     out.close();
-    if (ok && ::fdatasync(fd) != 0) {
+    // A flush waits for the disk, which on a busy machine takes longer than the rest of
+    // the save.
+    if (ok && written && flush == Flush::ToDisk && ::fdatasync(fd) != 0) {
         ok = false;
         why = systemError(errno);
     }

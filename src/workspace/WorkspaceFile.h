@@ -75,8 +75,14 @@ private:
 // link at `path` becomes a plain file and what it pointed to is left alone. `write` fills
 // the new file (it is unbuffered, so a write the disk refuses fails at once); when it or
 // anything else fails, the old file stays as it was and error says why.
+//
+// The new content reaches the disk before the rename (Flush::ToDisk), so that a crash
+// leaves the old content or the new one. Flush::None is for content the start makes again
+// the same way when a crash has lost it: defaults written when a file is missing, values
+// every start writes afresh. An empty file is never flushed: it holds nothing to lose.
+enum class Flush { ToDisk, None };
 bool replaceWhole(const QString& path, const std::function<bool(QIODevice&)>& write,
-                  QString* error = nullptr);
+                  QString* error = nullptr, Flush flush = Flush::ToDisk);
 
 // A descriptor of the system's, closed when it goes out of scope: for work on a folder
 // opened once, relative to which its entries are compared and removed.

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sys/stat.h>
 #include <thread>
 
 namespace orvanel {
@@ -249,7 +250,8 @@ TEST_F(TableFilesTest, AChangeWaitsForAnEngineHoldingTheLockAndKeepsItsRow)
     });
     while (!locked)
         std::this_thread::yield();
-    EXPECT_TRUE(m_tables.use(TableId::Rules, [&](Table& table) { return addRow(table, u"panel"_s); }));
+    EXPECT_TRUE(
+        m_tables.use(TableId::Rules, [&](Table& table) { return addRow(table, u"panel"_s); }));
     engine.join();
     EXPECT_EQ(firstColumn(TableId::Rules), (QStringList{u"engine"_s, u"panel"_s}));
 
@@ -285,6 +287,17 @@ TEST_F(TableFilesTest, QuarantineKeepsTheFirstOfEqualNames)
         return true;
     }));
     ASSERT_TRUE(m_tables.removeQuarantineDuplicates());
+    EXPECT_EQ(firstColumn(TableId::Quarantine), (QStringList{u"a.exe"_s, u"b.exe"_s, u"c.exe"_s}));
+
+    // Without a repeat the file is not saved again: a save would put a new file in place.
+    const auto inode = [this] {
+        struct stat info = {};
+        ::stat(QFile::encodeName(m_tables.path(TableId::Quarantine)).constData(), &info);
+        return info.st_ino;
+    };
+    const ino_t before = inode();
+    ASSERT_TRUE(m_tables.removeQuarantineDuplicates());
+    EXPECT_EQ(inode(), before);
     EXPECT_EQ(firstColumn(TableId::Quarantine), (QStringList{u"a.exe"_s, u"b.exe"_s, u"c.exe"_s}));
 }
 

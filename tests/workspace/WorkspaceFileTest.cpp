@@ -107,7 +107,33 @@ TEST_F(WorkspaceFile, APieceReaderReadsTheFileItOpenedAndTellsWhenItWasCutShort)
     // A link to a regular file is locked only when links are to be followed.
     ASSERT_TRUE(QFile::link(name, path(u"link.xml"_s)));
     EXPECT_FALSE(HeldFile(path(u"link.xml"_s), HeldFile::Mode::Shared).isHeld());
-    EXPECT_TRUE(HeldFile(path(u"link.xml"_s), HeldFile::Mode::Shared, {.followLinks = true}).isHeld());
+    EXPECT_TRUE(
+        HeldFile(path(u"link.xml"_s), HeldFile::Mode::Shared, {.followLinks = true}).isHeld());
+}
+
+// Whether the save waits for the disk or not, and with or without content, the file holds
+// exactly the new content afterwards and nothing is left beside it.
+TEST_F(WorkspaceFile, EveryKindOfSaveReplacesTheWholeFile)
+{
+    const struct
+    {
+        files::Flush flush;
+        QByteArray content;
+    } cases[] = {{files::Flush::ToDisk, "kept\r\n"},
+                 {files::Flush::None, "default\r\n"},
+                 {files::Flush::ToDisk, {}},
+                 {files::Flush::None, {}}};
+    const QString name = path(u"side.txt"_s);
+    for (const auto& c : cases) {
+        ASSERT_TRUE(
+            files::replaceWhole(name, [](QIODevice& out) { return out.write("old") == 3; }));
+        ASSERT_TRUE(files::replaceWhole(
+            name, [&](QIODevice& out) { return out.write(c.content) == c.content.size(); }, nullptr,
+            c.flush));
+        EXPECT_EQ(files::readWhole(name, 1024).bytes, c.content) << c.content.toStdString();
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{u"side.txt"_s});
+    }
 }
 
 TEST_F(WorkspaceFile, FilesLongerThanTheLimitAreNotRead)
