@@ -7,7 +7,7 @@ JOBS      ?= 2
 PACKAGES  := cmake ninja-build g++ make pkgconf qt6-base-dev libgl-dev libpugixml-dev \
              libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2 qt6-translations-l10n \
              libclamav-dev clamav clamav-freshclam \
-             nftables libnftables-dev nlohmann-json3-dev \
+             nftables libnftables-dev libnftnl-dev nlohmann-json3-dev \
              desktop-file-utils appstream dpkg-dev file
 SUDO      := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 

@@ -293,15 +293,4 @@ json deniedSetCommands(const TableElements& elements)
     return statement("nftables", std::move(commands));
 }
 
-json siteSetCommands(const TableElements& elements)
-{
-    json commands = json::array();
-    for (const char* name : {"sites4", "sites6"})
-        commands.push_back(statement(
-            "flush",
-            statement("set", {{"family", TableFamily}, {"table", TableName}, {"name", name}})));
-    fillSites(commands, elements);
-    return statement("nftables", std::move(commands));
-}
-
 } // namespace orvanel::netd

@@ -49,8 +49,6 @@ std::string programRulesText();
 
 // One transaction that empties the deny sets and fills them again.
 nlohmann::json deniedSetCommands(const TableElements& elements);
-// One transaction that empties the site sets and fills them again.
-nlohmann::json siteSetCommands(const TableElements& elements);
 
 // The commands that remove the table when it exists (add, then delete).
 nlohmann::json removeTableCommands();

@@ -2,6 +2,7 @@
 
 #include "Cgroups.h"
 #include "NetRules.h"
+#include "SiteSets.h"
 
 #include <nlohmann/json.hpp>
 
@@ -259,8 +260,9 @@ std::string Service::replaceSites(const json& document, const Peer& peer)
     SitesRequest before = std::exchange(m_sites[peer.uid], std::move(*request));
     if (count == 0)
         m_sites.erase(peer.uid);
+    const TableElements now = elements();
     if (m_policy.firewallOn() && m_nft.tableExists() &&
-        !m_nft.run(siteSetCommands(elements()), &error)) {
+        !replaceSiteSets(now.sites4, now.sites6, &error)) {
         m_sites[peer.uid] = std::move(before);
         return errorAnswer("sites not applied: " + error);
     }

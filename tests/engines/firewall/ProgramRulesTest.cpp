@@ -5,14 +5,23 @@
 #include "Cgroups.h"
 #include "NetPolicy.h"
 #include "NetRules.h"
+#include "SiteSets.h"
 
 #include "workspace/Table.h"
 #include "workspace/TableFiles.h"
 
 #include <QTemporaryDir>
 
+#include <map>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include <arpa/inet.h>
+#include <linux/netfilter/nfnetlink.h>
+#include <linux/netfilter/nf_tables.h>
+#include <linux/netlink.h>
+
 
 namespace orvanel::netd {
 namespace {
@@ -149,6 +158,76 @@ TEST(ProgramRulesTest, TheTableHoldsTheUsersElements)
     EXPECT_NE(rules.find("socket cgroupv2 level 8 @denied_l8 jump refuse"), std::string::npos);
     const std::string renewed = deniedSetCommands(elements).dump();
     EXPECT_NE(renewed.find(R"({"flush":{"set")"), std::string::npos);
+}
+
+// The set a NEWSETELEM message names and the number of elements it carries.
+std::pair<std::string, std::size_t> setElementsOf(const nlmsghdr* header)
+{
+    const auto eachAttribute = [](const char* from, int length, auto&& take) {
+        for (auto* a = reinterpret_cast<const nlattr*>(from);
+             length >= int(sizeof(nlattr)) && a->nla_len >= sizeof(nlattr) && a->nla_len <= length;
+             length -= NLA_ALIGN(a->nla_len),
+                  a = reinterpret_cast<const nlattr*>(reinterpret_cast<const char*>(a) +
+                                                      NLA_ALIGN(a->nla_len)))
+            take(a->nla_type & NLA_TYPE_MASK, reinterpret_cast<const char*>(a) + NLA_HDRLEN,
+                 int(a->nla_len) - NLA_HDRLEN);
+    };
+    std::pair<std::string, std::size_t> found;
+    const char* first = static_cast<const char*>(NLMSG_DATA(header)) + NLMSG_ALIGN(sizeof(nfgenmsg));
+    eachAttribute(first, int(header->nlmsg_len) - int(first - reinterpret_cast<const char*>(header)),
+                  [&](int type, const char* value, int length) {
+                      if (type == NFTA_SET_ELEM_LIST_SET)
+                          found.first = value;
+                      if (type == NFTA_SET_ELEM_LIST_ELEMENTS)
+                          eachAttribute(value, length, [&](int, const char*, int) { ++found.second; });
+                  });
+    return found;
+}
+
+// The site sets' transaction read back message by message: each set is emptied, then
+// filled 512 elements to a message, and every message but the batch's ends is answered.
+TEST(ProgramRulesTest, SiteSetsGoToTheKernelInOneBatch)
+{
+    const auto addresses = [](std::size_t count, bool six) {
+        std::vector<SiteAddress> sites;
+        for (std::size_t i = 0; i < count; ++i)
+            sites.push_back({six ? "2001:db8::" + std::to_string(i + 1)
+                                 : "192.0." + std::to_string(i / 250) + "." + std::to_string(i % 250),
+                             60});
+        return sites;
+    };
+    const struct
+    {
+        std::size_t ipv4, ipv6, elementMessages;
+    } cases[] = {{0, 0, 0}, {1, 1, 2}, {512, 0, 1}, {513, 1030, 5}};
+    for (const auto& c : cases) {
+        std::uint32_t acknowledged = 0;
+        std::vector<char> batch =
+            siteSetsBatch(addresses(c.ipv4, false), addresses(c.ipv6, true), 100, &acknowledged);
+        EXPECT_EQ(acknowledged, 100 + 2 + c.elementMessages) << c.ipv4 << " " << c.ipv6;
+        std::vector<std::uint16_t> types;
+        std::map<std::string, std::size_t> elements;
+        int length = static_cast<int>(batch.size());
+        for (auto* header = reinterpret_cast<nlmsghdr*>(batch.data()); NLMSG_OK(header, length);
+             header = NLMSG_NEXT(header, length)) {
+            types.push_back(header->nlmsg_type & 0xff);
+            if ((header->nlmsg_type & 0xff) != NFT_MSG_NEWSETELEM)
+                continue;
+            const auto [name, count] = setElementsOf(header);
+            elements[name] += count;
+        }
+        EXPECT_EQ(length, 0);
+        ASSERT_EQ(types.size(), 4 + c.elementMessages);
+        EXPECT_EQ(types.front(), NFNL_MSG_BATCH_BEGIN);
+        EXPECT_EQ(types[1], NFT_MSG_DELSETELEM);
+        EXPECT_EQ(types[2], NFT_MSG_DELSETELEM);
+        EXPECT_EQ(types.back(), NFNL_MSG_BATCH_END);
+        EXPECT_EQ(elements["sites4"], c.ipv4);
+        EXPECT_EQ(elements["sites6"], c.ipv6);
+    }
+    // A text that is no address of its set's family gives no batch at all.
+    EXPECT_TRUE(siteSetsBatch({{"2001:db8::1", 60}}, {}, 1, nullptr).empty());
+    EXPECT_TRUE(siteSetsBatch({}, {{"192.0.2.300", 60}}, 1, nullptr).empty());
 }
 
 } // namespace
