@@ -206,6 +206,9 @@ bool readEvents(int fd, std::string& pending, std::vector<BlockedAttempt>& attem
         if (programs && event.is_object() && event.value("event", json()) == "policy" &&
             event.contains("policy"))
             programs->setPolicy(event.at("policy"));
+        else if (programs && event.is_object() && event.value("event", json()) == "connected" &&
+                 event.value("cgroup", json()).is_string())
+            programs->connected(event.at("cgroup").get<std::string>());
         else if (const auto attempt = attemptOf(event))
             attempts.push_back(*attempt);
     }

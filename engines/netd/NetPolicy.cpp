@@ -213,9 +213,14 @@ std::optional<ProgramsRequest> programsRequestOf(const json& document, uid_t uid
                                                  std::string* error)
 {
     ProgramsRequest request;
-    if (!exactKeys(document, {"version", "request", "deny", "allow"}, error) ||
+    const bool learns = document.is_object() && document.contains("learn");
+    if (!exactKeys(document,
+                   learns ? std::set<std::string>{"version", "request", "deny", "allow", "learn"}
+                          : std::set<std::string>{"version", "request", "deny", "allow"},
+                   error) ||
         !readCgroups(document.at("deny"), uid, request.deny, error) ||
-        !readCgroups(document.at("allow"), uid, request.allow, error))
+        !readCgroups(document.at("allow"), uid, request.allow, error) ||
+        (learns && !readCgroups(document.at("learn"), uid, request.learn, error)))
         return std::nullopt;
     return request;
 }

@@ -65,7 +65,9 @@ struct SiteAddress
 struct ProgramsRequest
 {
     static constexpr std::size_t MaxListed = 1024;
-    std::vector<std::string> deny, allow;
+    // "learn" is optional: cgroups allowed until their first connection, which the
+    // service then reports to their user's engines.
+    std::vector<std::string> deny, allow, learn;
 };
 std::optional<ProgramsRequest> programsRequestOf(const nlohmann::json& document, uid_t uid,
                                                  std::string* error);

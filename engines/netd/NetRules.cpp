@@ -177,6 +177,11 @@ std::string deniedSet(int level)
     return "denied_l" + std::to_string(level);
 }
 
+std::string learningSet(int level)
+{
+    return "learn_l" + std::to_string(level);
+}
+
 json siteSet(const char* name, const char* type)
 {
     return add("set", {{"name", name}, {"type", type}, {"flags", json::array({"timeout"})}});
@@ -194,8 +199,10 @@ json siteElements(const char* name, const std::vector<SiteAddress>& addresses)
 // The sets the users' engines fill; the chain "programs" gets its rules afterwards.
 void addElementSets(json& commands)
 {
-    for (int level = 1; level <= MaxCgroupLevel; ++level)
+    for (int level = 1; level <= MaxCgroupLevel; ++level) {
         commands.push_back(add("set", {{"name", deniedSet(level)}, {"type", "cgroupsv2"}}));
+        commands.push_back(add("set", {{"name", learningSet(level)}, {"type", "cgroupsv2"}}));
+    }
     commands.push_back(siteSet("sites4", "ipv4_addr"));
     commands.push_back(siteSet("sites6", "ipv6_addr"));
     commands.push_back(add("chain", {{"name", "programs"}}));
@@ -204,9 +211,13 @@ void addElementSets(json& commands)
 void fillDenied(json& commands, const TableElements& elements)
 {
     for (int level = 1; level <= MaxCgroupLevel; ++level) {
-        const auto& paths = elements.denied[static_cast<std::size_t>(level - 1)];
-        if (!paths.empty())
-            commands.push_back(add("element", {{"name", deniedSet(level)}, {"elem", paths}}));
+        const auto index = static_cast<std::size_t>(level - 1);
+        if (!elements.denied[index].empty())
+            commands.push_back(
+                add("element", {{"name", deniedSet(level)}, {"elem", elements.denied[index]}}));
+        if (!elements.learning[index].empty())
+            commands.push_back(add("element", {{"name", learningSet(level)},
+                                               {"elem", elements.learning[index]}}));
     }
 }
 
@@ -273,12 +284,29 @@ json replaceTableCommands(const Policy& policy, std::uint16_t logGroup,
     return statement("nftables", std::move(commands));
 }
 
-std::string programRulesText()
+std::string seenSet(int level)
+{
+    return "seen_l" + std::to_string(level);
+}
+
+std::string programRulesText(std::uint16_t logGroup)
 {
     std::string text;
-    for (int level = 1; level <= MaxCgroupLevel; ++level)
-        text += "add rule inet orvanel programs socket cgroupv2 level " + std::to_string(level) +
-                " @" + deniedSet(level) + " jump refuse\n";
+    for (int level = 1; level <= MaxCgroupLevel; ++level) {
+        const std::string cgroup = "socket cgroupv2 level " + std::to_string(level);
+        // Filled by the kernel from the packet path, hence dynamic and bounded; libnftables
+        // 1.0.6 reads the flag "dynamic" in no JSON form.
+        text += "add set inet orvanel " + seenSet(level) +
+                " { type cgroupsv2; size 65535; flags dynamic; }\n";
+        text += "add rule inet orvanel programs " + cgroup + " @" + deniedSet(level) +
+                " jump refuse\n";
+        // The set remembers the cgroup even when the log's rate limit drops the line.
+        text += "add rule inet orvanel programs " + cgroup + " @" + learningSet(level) +
+                " ct state new add @" + seenSet(level) + " { " + cgroup + " } limit rate " +
+                std::to_string(LogRatePerSecond) + "/second burst " + std::to_string(LogBurst) +
+                " packets log group " + std::to_string(logGroup) + " prefix \"" +
+                std::string(prefixes::Learn) + "\"\n";
+    }
     return text;
 }
 
@@ -286,9 +314,10 @@ json deniedSetCommands(const TableElements& elements)
 {
     json commands = json::array();
     for (int level = 1; level <= MaxCgroupLevel; ++level)
-        commands.push_back(statement("flush", statement("set", {{"family", TableFamily},
-                                                                {"table", TableName},
-                                                                {"name", deniedSet(level)}})));
+        for (const std::string& name : {deniedSet(level), learningSet(level), seenSet(level)})
+            commands.push_back(statement(
+                "flush",
+                statement("set", {{"family", TableFamily}, {"table", TableName}, {"name", name}})));
     fillDenied(commands, elements);
     return statement("nftables", std::move(commands));
 }

@@ -26,6 +26,8 @@ inline constexpr std::string_view InternetOff = "orvanel:internet-off";
 inline constexpr std::string_view Protocol = "orvanel:protocol";
 inline constexpr std::string_view Ping = "orvanel:ping";
 inline constexpr std::string_view Site = "orvanel:site";
+// Not a refusal: the first connection of a cgroup in learning (see programRulesText).
+inline constexpr std::string_view Learn = "orvanel:learn";
 } // namespace prefixes
 
 // What the users' engines add to the table beside the policy: the cgroups whose sockets
@@ -33,6 +35,7 @@ inline constexpr std::string_view Site = "orvanel:site";
 struct TableElements
 {
     std::array<std::vector<std::string>, MaxCgroupLevel> denied; // index: level - 1
+    std::array<std::vector<std::string>, MaxCgroupLevel> learning;
     std::vector<SiteAddress> sites4, sites6;
 };
 
@@ -45,9 +48,16 @@ nlohmann::json replaceTableCommands(const Policy& policy, std::uint16_t logGroup
 
 // The rules of the chain "programs" in nft's own syntax: libnftables 1.0.6 reads
 // "socket cgroupv2 level N" in no JSON form. Made of fixed names and numbers only.
-std::string programRulesText();
+// A socket of a denied cgroup is refused; the first new connection of a cgroup in
+// learning puts the cgroup in the set seen_lN (made here too) and logs under
+// prefixes::Learn.
+std::string programRulesText(std::uint16_t logGroup);
 
-// One transaction that empties the deny sets and fills them again.
+// The name of the set of level N's cgroups that connected while in learning.
+std::string seenSet(int level);
+
+// One transaction that empties the deny and learning sets (and those of cgroups seen)
+// and fills them again.
 nlohmann::json deniedSetCommands(const TableElements& elements);
 
 // The commands that remove the table when it exists (add, then delete).

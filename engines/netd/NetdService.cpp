@@ -187,21 +187,26 @@ bool Service::existingCgroup(const std::string& path) const
 bool Service::pruneDenied()
 {
     bool pruned = false;
-    for (auto& [uid, paths] : m_denied)
-        pruned |=
-            std::erase_if(paths, [&](const std::string& p) { return !existingCgroup(p); }) > 0;
-    std::erase_if(m_denied, [](const auto& entry) { return entry.second.empty(); });
+    for (auto* users : {&m_denied, &m_learning}) {
+        for (auto& [uid, paths] : *users)
+            pruned |=
+                std::erase_if(paths, [&](const std::string& p) { return !existingCgroup(p); }) > 0;
+        std::erase_if(*users, [](const auto& entry) { return entry.second.empty(); });
+    }
     return pruned;
 }
 
 TableElements Service::elements() const
 {
     TableElements elements;
-    for (const auto& [uid, paths] : m_denied)
-        for (const std::string& path : paths)
-            if (const auto element = nftCgroupElement(*m_cgroupMount, path, nullptr))
-                elements.denied[static_cast<std::size_t>(cgroupLevel(path) - 1)].push_back(
-                    *element);
+    const auto fill = [&](const auto& users, auto& byLevel) {
+        for (const auto& [uid, paths] : users)
+            for (const std::string& path : paths)
+                if (const auto element = nftCgroupElement(*m_cgroupMount, path, nullptr))
+                    byLevel[static_cast<std::size_t>(cgroupLevel(path) - 1)].push_back(*element);
+    };
+    fill(m_denied, elements.denied);
+    fill(m_learning, elements.learning);
     for (const auto& [uid, sites] : m_sites) {
         elements.sites4.insert(elements.sites4.end(), sites.ipv4.begin(), sites.ipv4.end());
         elements.sites6.insert(elements.sites6.end(), sites.ipv6.begin(), sites.ipv6.end());
@@ -218,7 +223,7 @@ bool Service::buildTable(const Policy& policy, std::string* error)
          !m_nft.run(replaceTableCommands(policy, m_options.logGroup, elements()), error)))
         return false;
     // Between the two transactions the chain "programs" is empty for a moment.
-    return !policy.firewallOn() || m_nft.runText(programRulesText(), error);
+    return !policy.firewallOn() || m_nft.runText(programRulesText(m_options.logGroup), error);
 }
 
 std::string Service::changePrograms(const json& document, const Peer& peer)
@@ -231,23 +236,36 @@ std::string Service::changePrograms(const json& document, const Peer& peer)
         return errorAnswer("programs refused: no cgroup v2 hierarchy is mounted");
     if (!nftCgroupElement(*m_cgroupMount, "/", &error))
         return errorAnswer("programs refused: " + error);
-    std::set<std::string> paths = m_denied[peer.uid];
-    for (const std::string& path : request->allow)
+    std::set<std::string> paths = m_denied[peer.uid], learning = m_learning[peer.uid];
+    for (const std::string& path : request->allow) {
         paths.erase(path);
-    for (const std::string& path : request->deny)
-        if (existingCgroup(path))
-            paths.insert(path);
-    if (paths.size() > MaxDeniedPerUser || m_denied.size() > MaxDeniedUsers)
+        learning.erase(path);
+    }
+    for (const auto& [from, to] : {std::pair{&request->deny, &paths}, {&request->learn, &learning}})
+        for (const std::string& path : *from)
+            if (existingCgroup(path)) {
+                paths.erase(path);
+                learning.erase(path);
+                to->insert(path);
+            }
+    if (paths.size() + learning.size() > MaxDeniedPerUser || m_denied.size() > MaxDeniedUsers ||
+        m_learning.size() > MaxDeniedUsers)
         return errorAnswer("programs refused: more than 4096 refused cgroups");
     const std::set<std::string> before = std::exchange(m_denied[peer.uid], std::move(paths));
+    const std::set<std::string> learningBefore =
+        std::exchange(m_learning[peer.uid], std::move(learning));
     pruneDenied();
     if (m_policy.firewallOn() && m_nft.tableExists() &&
         !m_nft.run(deniedSetCommands(elements()), &error)) {
         m_denied[peer.uid] = before;
+        m_learning[peer.uid] = learningBefore;
         return errorAnswer("programs not applied: " + error);
     }
-    const auto mine = m_denied.find(peer.uid);
-    return json{{"denied", mine == m_denied.end() ? 0 : mine->second.size()}}.dump();
+    const auto count = [&](const auto& users) {
+        const auto mine = users.find(peer.uid);
+        return mine == users.end() ? std::size_t(0) : mine->second.size();
+    };
+    return json{{"denied", count(m_denied)}, {"learning", count(m_learning)}}.dump();
 }
 
 std::string Service::replaceSites(const json& document, const Peer& peer)
@@ -357,7 +375,12 @@ void Service::tellSubscribers(const std::string& line, std::optional<uid_t> only
 
 void Service::passOnEvents()
 {
+    bool connected = false;
     for (const LogEvent& event : m_log.read()) {
+        if (event.prefix == prefixes::Learn) {
+            connected = true;
+            continue;
+        }
         const uid_t owner = event.uid.value_or(m_owner);
         const std::string line = json{{"prefix", event.prefix},
                                       {"protocol", event.protocol},
@@ -370,6 +393,34 @@ void Service::passOnEvents()
                                  "\n";
         tellSubscribers(line, owner);
     }
+    if (connected)
+        reportConnected();
+}
+
+void Service::reportConnected()
+{
+    if (!m_cgroupMount || m_learning.empty())
+        return;
+    std::set<std::string> seen; // nft's names of the cgroups
+    for (int level = 1; level <= MaxCgroupLevel; ++level)
+        for (std::string& name : m_nft.setElements(seenSet(level)))
+            seen.insert(std::move(name));
+    for (auto& [uid, paths] : m_learning)
+        for (auto path = paths.begin(); path != paths.end();) {
+            const auto name = nftCgroupElement(*m_cgroupMount, *path, nullptr);
+            if (!name || !seen.contains(*name)) {
+                ++path;
+                continue;
+            }
+            tellSubscribers(json{{"event", "connected"}, {"cgroup", *path}}.dump() + "\n", uid);
+            path = paths.erase(path);
+        }
+    std::erase_if(m_learning, [](const auto& entry) { return entry.second.empty(); });
+    // Empties the sets seen_lN too: a cgroup still in learning is caught again next time.
+    std::string error;
+    if (!m_nft.run(deniedSetCommands(elements()), &error))
+        std::fprintf(stderr, "orvanel-netd: the learning sets were not renewed: %s\n",
+                     error.c_str());
 }
 
 bool Service::removeTable(std::string* error)

@@ -73,6 +73,9 @@ private:
     void serveClient(Fd client);
     void checkTable();
     void passOnEvents();
+    // Tells the engines which of their cgroups in learning connected (the sets seen_lN)
+    // and takes those out of learning.
+    void reportConnected();
     void loadState();
     void saveState() const;
 
@@ -87,6 +90,8 @@ private:
     std::vector<Subscriber> m_subscribers;
     std::optional<std::string> m_cgroupMount;        // the cgroup v2 hierarchy, when mounted
     std::map<uid_t, std::set<std::string>> m_denied; // each user's refused cgroups
+    // Each user's cgroups allowed until their first connection, which is reported.
+    std::map<uid_t, std::set<std::string>> m_learning;
     std::map<uid_t, SitesRequest> m_sites;           // each user's blocked addresses
 };
 

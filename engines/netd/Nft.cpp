@@ -55,6 +55,38 @@ std::string Nft::listTable()
     return listed && output ? std::string(output) : std::string();
 }
 
+std::vector<std::string> Nft::setElements(const std::string& set)
+{
+    std::vector<std::string> elements;
+    if (!m_ctx)
+        return elements;
+    const nlohmann::json request = {
+        {"nftables",
+         {{{"list", {{"set", {{"family", TableFamily}, {"table", TableName}, {"name", set}}}}}}}}};
+    const bool listed = nft_run_cmd_from_buffer(m_ctx, request.dump().c_str()) == 0;
+    const char* output = nft_ctx_get_output_buffer(m_ctx);
+    nft_ctx_get_error_buffer(m_ctx);
+    if (!listed || !output)
+        return elements;
+    const nlohmann::json listing = nlohmann::json::parse(output, nullptr, false);
+    if (!listing.is_object() || !listing.contains("nftables") || !listing["nftables"].is_array())
+        return elements;
+    for (const nlohmann::json& item : listing["nftables"]) {
+        if (!item.is_object() || !item.contains("set") || !item["set"].is_object())
+            continue;
+        for (const nlohmann::json& element : item["set"].value("elem", nlohmann::json::array())) {
+            // An element with attributes of its own is an object: {"elem":{"val":…}}.
+            const nlohmann::json& value =
+                element.is_object() && element.contains("elem") && element["elem"].is_object()
+                    ? element["elem"].value("val", nlohmann::json())
+                    : element;
+            if (value.is_string())
+                elements.push_back(value.get<std::string>());
+        }
+    }
+    return elements;
+}
+
 bool Nft::tableExists()
 {
     // Our table always holds its chains, and listing the chains reads neither rules nor set

@@ -3,6 +3,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <string>
+#include <vector>
 
 struct nft_ctx;
 
@@ -31,6 +32,10 @@ public:
 
     // Whether the service's table exists now.
     bool tableExists();
+
+    // The elements of one of the table's sets, as nft names them (a cgroup's path below
+    // /sys/fs/cgroup, an address); none when the set does not exist.
+    std::vector<std::string> setElements(const std::string& set);
 
     // The table as nft lists it, in JSON; empty when it does not exist.
     std::string listTable();

@@ -205,26 +205,43 @@ bool ProgramWatch::tablesChanged()
 void ProgramWatch::step()
 {
     m_scopes.readEvents();
-    std::erase_if(m_denied,
+    std::erase_if(m_told,
                   [&](const auto& entry) { return !m_scopes.known().contains(entry.first); });
     if (tablesChanged()) {
         m_tables = readProgramTables(m_context.workspaceDir);
         decideAll();
     }
-    std::vector<std::string> deny, allow;
+    Changes changes;
     for (const auto& [cgroup, program] : m_scopes.identify())
-        decide(cgroup, program, deny, allow);
-    send(deny, allow);
+        decide(cgroup, program, changes);
+    send(changes);
     record();
 }
 
 void ProgramWatch::decideAll()
 {
-    std::vector<std::string> deny, allow;
+    Changes changes;
     for (const auto& [cgroup, program] : m_scopes.known())
-        decide(cgroup, program, deny, allow);
-    send(deny, allow);
+        decide(cgroup, program, changes);
+    send(changes);
     record();
+}
+
+void ProgramWatch::connected(const std::string& cgroup)
+{
+    const auto told = m_told.find(cgroup);
+    const auto scope = m_scopes.known().find(cgroup);
+    if (told == m_told.end() || told->second != Told::Learning || scope == m_scopes.known().end())
+        return;
+    told->second = Told::Allowed; // the service took it out of learning
+    const QString path = QString::fromStdString(scope->second);
+    const QString name = QFileInfo(path).fileName();
+    if (netd::decide(name, m_tables, m_mode, m_learning).record == Record::LearnedRule) {
+        m_tables.allowed[name] = true; // one rule per program, even before the file
+        m_records.emplace_back(path, Record::LearnedRule);
+    }
+    // The program's other scopes in learning are allowed by its rule now.
+    decideAll();
 }
 
 // The rows come after the service refused the scopes: an alert is never ahead of its
@@ -241,32 +258,33 @@ void ProgramWatch::record()
     }
 }
 
-void ProgramWatch::decide(const std::string& cgroup, const std::string& program,
-                          std::vector<std::string>& deny, std::vector<std::string>& allow)
+void ProgramWatch::decide(const std::string& cgroup, const std::string& program, Changes& changes)
 {
     const QString path = QString::fromStdString(program);
     const Decision decision =
         netd::decide(QFileInfo(path).fileName(), m_tables, m_mode, m_learning);
-    if (decision.record == Record::LearnedRule) // one rule per program, even before the file
-        m_tables.allowed[QFileInfo(path).fileName()] = true;
+    const Told told = decision.verdict == Verdict::Deny             ? Told::Refused
+                      : decision.record == Record::LearnedRule ? Told::Learning
+                                                               : Told::Allowed;
     // Rows are for a scope's first decision: a change of the tables decides again, quietly.
-    if (decision.record != Record::Nothing && !m_denied.contains(cgroup))
+    if (decision.record == Record::StrictAlert && !m_told.contains(cgroup))
         m_records.emplace_back(path, decision.record);
-    const bool refuse = decision.verdict == Verdict::Deny;
-    const auto before = m_denied.find(cgroup);
-    if (before != m_denied.end() && before->second == refuse)
+    const auto before = m_told.find(cgroup);
+    if (before != m_told.end() && before->second == told)
         return;
-    m_denied[cgroup] = refuse;
-    (refuse ? deny : allow).push_back(cgroup);
+    m_told[cgroup] = told;
+    (told == Told::Refused    ? changes.deny
+     : told == Told::Learning ? changes.learn
+                              : changes.allow)
+        .push_back(cgroup);
 }
 
-void ProgramWatch::send(const std::vector<std::string>& deny, const std::vector<std::string>& allow)
+void ProgramWatch::send(const Changes& changes)
 {
-    if (deny.empty() && allow.empty())
-        return;
+    const std::size_t longest =
+        std::max({changes.deny.size(), changes.allow.size(), changes.learn.size()});
     // The service takes at most so many at once.
-    for (std::size_t at = 0; at < std::max(deny.size(), allow.size());
-         at += ProgramsRequest::MaxListed) {
+    for (std::size_t at = 0; at < longest; at += ProgramsRequest::MaxListed) {
         const auto part = [&](const std::vector<std::string>& list) {
             const auto from = list.begin() + static_cast<std::ptrdiff_t>(std::min(at, list.size()));
             return std::vector<std::string>(
@@ -276,8 +294,9 @@ void ProgramWatch::send(const std::vector<std::string>& deny, const std::vector<
         };
         askService({{"version", Policy::Version},
                     {"request", "programs"},
-                    {"deny", part(deny)},
-                    {"allow", part(allow)}});
+                    {"deny", part(changes.deny)},
+                    {"allow", part(changes.allow)},
+                    {"learn", part(changes.learn)}});
     }
 }
 

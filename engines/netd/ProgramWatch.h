@@ -73,12 +73,21 @@ public:
     void setPolicy(const nlohmann::json& policy);
     // Handles whatever happened: new or removed scopes, changed tables.
     void step();
+    // The service saw the first connection of a scope in learning: its program's rule is
+    // recorded now, and the scope is allowed.
+    void connected(const std::string& cgroup);
 
 private:
+    // What the service was last told of a scope. A program without a rule is in learning
+    // until its first connection.
+    enum class Told { Allowed, Refused, Learning };
+    struct Changes
+    {
+        std::vector<std::string> deny, allow, learn;
+    };
     void decideAll();
-    void decide(const std::string& cgroup, const std::string& program,
-                std::vector<std::string>& deny, std::vector<std::string>& allow);
-    void send(const std::vector<std::string>& deny, const std::vector<std::string>& allow);
+    void decide(const std::string& cgroup, const std::string& program, Changes& changes);
+    void send(const Changes& changes);
     bool tablesChanged();
     void record();
 
@@ -88,7 +97,7 @@ private:
     ProgramTables m_tables;
     char m_mode = '2';
     bool m_learning = true;
-    std::map<std::string, bool> m_denied; // cgroup → refused, as the service was last told
+    std::map<std::string, Told> m_told; // by cgroup
     std::vector<std::pair<QString, Record>> m_records; // rows to add once the service knows
 };
 

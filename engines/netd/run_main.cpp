@@ -51,7 +51,7 @@ std::string programPath(const std::string& given)
 }
 
 // The firewall's decision about the program; allowed when the service is not there.
-Verdict verdictOf(const std::string& program)
+Decision decisionOf(const std::string& program)
 {
     std::string error;
     const auto reply = exchange(serviceSocketPath(), R"({"version":1,"request":"status"})",
@@ -62,16 +62,20 @@ Verdict verdictOf(const std::string& program)
                             : std::nullopt;
     const auto context = orvanel::engines::EngineContext::ofThisProcess();
     if (!policy || !context)
-        return Verdict::Allow;
+        return {Verdict::Allow, Record::Nothing};
     const QString name = QFileInfo(QString::fromStdString(program)).fileName();
-    return decide(name, readProgramTables(context->workspaceDir), policy->mode, policy->learning)
-        .verdict;
+    return decide(name, readProgramTables(context->workspaceDir), policy->mode, policy->learning);
 }
 
-bool refuse(const std::string& scope, std::string* error)
+// Has the service refuse the scope ("deny"), or watch for its first connection ("learn").
+bool place(const std::string& scope, const char* list, std::string* error)
 {
-    const json request = {
-        {"version", 1}, {"request", "programs"}, {"deny", {scope}}, {"allow", json::array()}};
+    json request = {{"version", 1},
+                    {"request", "programs"},
+                    {"deny", json::array()},
+                    {"allow", json::array()},
+                    {"learn", json::array()}};
+    request[list].push_back(scope);
     const auto reply =
         exchange(serviceSocketPath(), request.dump(), std::chrono::seconds(5), error);
     const json answer = reply ? json::parse(*reply, nullptr, false) : json();
@@ -99,10 +103,15 @@ int main(int argc, char** argv)
     const auto mount = cgroup2Mount();
     const std::string scope =
         applicationSlice() + "/app-orvanel-run-" + std::to_string(getpid()) + ".scope";
-    const bool refused = verdictOf(program) == Verdict::Deny;
+    const Decision decision = decisionOf(program);
+    const bool refused = decision.verdict == Verdict::Deny;
+    const char* list = refused                                    ? "deny"
+                       : decision.record == Record::LearnedRule ? "learn"
+                                                                : nullptr;
     if (mount && mkdir((*mount + scope).c_str(), 0755) == 0) {
         std::ofstream procs(*mount + scope + "/cgroup.procs");
-        if ((refused && !refuse(scope, &error)) || !(procs << getpid() << std::flush)) {
+        if ((list && !place(scope, list, &error) && refused) ||
+            !(procs << getpid() << std::flush)) {
             rmdir((*mount + scope).c_str());
             std::fprintf(stderr, "orvanel-run: %s not started: %s\n", program.c_str(),
                          error.empty() ? "cannot join its scope" : error.c_str());

@@ -147,17 +147,25 @@ TEST(ProgramRulesTest, TheTableHoldsTheUsersElements)
     policy.mode = '1';
     TableElements elements;
     elements.denied[1] = {"unified/a/b"};
+    elements.learning[4] = {"unified/u/s/a/c/d"};
     elements.sites4 = {{"192.0.2.9", 120}};
     const std::string commands = replaceTableCommands(policy, 4021, elements).dump();
     for (const char* part :
          {R"("name":"denied_l2")", R"("elem":["unified/a/b"])", R"({"target":"programs"})",
+          R"({"elem":["unified/u/s/a/c/d"],"family":"inet","name":"learn_l5")",
           R"("val":"192.0.2.9")", R"("timeout":120)", R"("prefix":"orvanel:site")"})
         EXPECT_NE(commands.find(part), std::string::npos) << part;
-    const std::string rules = programRulesText();
-    EXPECT_EQ(std::count(rules.begin(), rules.end(), '\n'), MaxCgroupLevel);
-    EXPECT_NE(rules.find("socket cgroupv2 level 8 @denied_l8 jump refuse"), std::string::npos);
+    const std::string rules = programRulesText(4021);
+    EXPECT_EQ(std::count(rules.begin(), rules.end(), '\n'), 3 * MaxCgroupLevel);
+    for (const char* rule :
+         {"socket cgroupv2 level 8 @denied_l8 jump refuse\n",
+          "socket cgroupv2 level 5 @learn_l5 ct state new add @seen_l5 { socket cgroupv2 level 5 "
+          "} limit rate 10/second burst 20 packets log group 4021 prefix \"orvanel:learn\"\n"})
+        EXPECT_NE(rules.find(rule), std::string::npos) << rule;
     const std::string renewed = deniedSetCommands(elements).dump();
-    EXPECT_NE(renewed.find(R"({"flush":{"set")"), std::string::npos);
+    for (const char* part : {R"({"flush":{"set":{"family":"inet","name":"seen_l1")",
+                             R"({"elem":["unified/u/s/a/c/d"],"family":"inet","name":"learn_l5")"})
+        EXPECT_NE(renewed.find(part), std::string::npos) << part;
 }
 
 // The set a NEWSETELEM message names and the number of elements it carries.
