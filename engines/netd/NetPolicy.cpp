@@ -5,7 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <initializer_list>
 #include <set>
+#include <string_view>
 
 #include <arpa/inet.h>
 
@@ -149,12 +151,14 @@ namespace orvanel::netd {
 
 namespace {
 
-bool exactKeys(const json& document, const std::set<std::string>& keys, std::string* error)
+// Called for each of up to 16384 addresses: the keys are not copied into a set.
+bool exactKeys(const json& document, std::initializer_list<std::string_view> keys,
+               std::string* error)
 {
     if (!document.is_object() || document.size() != keys.size())
         return fail(error, "the request does not have exactly its keys");
     for (const auto& [key, value] : document.items())
-        if (!keys.contains(key))
+        if (std::find(keys.begin(), keys.end(), key) == keys.end())
             return fail(error, "unknown key " + key.substr(0, 40) + " in the request");
     return true;
 }
@@ -214,10 +218,8 @@ std::optional<ProgramsRequest> programsRequestOf(const json& document, uid_t uid
 {
     ProgramsRequest request;
     const bool learns = document.is_object() && document.contains("learn");
-    if (!exactKeys(document,
-                   learns ? std::set<std::string>{"version", "request", "deny", "allow", "learn"}
-                          : std::set<std::string>{"version", "request", "deny", "allow"},
-                   error) ||
+    if (!(learns ? exactKeys(document, {"version", "request", "deny", "allow", "learn"}, error)
+                 : exactKeys(document, {"version", "request", "deny", "allow"}, error)) ||
         !readCgroups(document.at("deny"), uid, request.deny, error) ||
         !readCgroups(document.at("allow"), uid, request.allow, error) ||
         (learns && !readCgroups(document.at("learn"), uid, request.learn, error)))

@@ -289,20 +289,32 @@ std::string seenSet(int level)
     return "seen_l" + std::to_string(level);
 }
 
-std::string programRulesText(std::uint16_t logGroup)
+CgroupLevels levelsInUse(const TableElements& elements)
+{
+    CgroupLevels levels;
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        levels[i] = !elements.denied[i].empty() || !elements.learning[i].empty();
+    return levels;
+}
+
+std::string programRulesText(std::uint16_t logGroup, CgroupLevels levels)
 {
     std::string text;
     for (int level = 1; level <= MaxCgroupLevel; ++level) {
         const std::string cgroup = "socket cgroupv2 level " + std::to_string(level);
-        // Filled by the kernel from the packet path, hence dynamic and bounded; libnftables
+        // Filled by the kernel from the packet path, hence dynamic and bounded (a size is
+        // also the hash table the kernel zeroes at every policy); libnftables
         // 1.0.6 reads the flag "dynamic" in no JSON form.
         text += "add set inet orvanel " + seenSet(level) +
-                " { type cgroupsv2; size 65535; flags dynamic; }\n";
+                " { type cgroupsv2; size 4096; flags dynamic; }\n";
+        if (!levels[static_cast<std::size_t>(level - 1)])
+            continue;
         text += "add rule inet orvanel programs " + cgroup + " @" + deniedSet(level) +
                 " jump refuse\n";
-        // The set remembers the cgroup even when the log's rate limit drops the line.
-        text += "add rule inet orvanel programs " + cgroup + " @" + learningSet(level) +
-                " ct state new add @" + seenSet(level) + " { " + cgroup + " } limit rate " +
+        // The set remembers the cgroup even when the log's rate limit drops the line. The
+        // connection's state comes first: it is cheaper to read than the socket's cgroup.
+        text += "add rule inet orvanel programs ct state new " + cgroup + " @" +
+                learningSet(level) + " add @" + seenSet(level) + " { " + cgroup + " } limit rate " +
                 std::to_string(LogRatePerSecond) + "/second burst " + std::to_string(LogBurst) +
                 " packets log group " + std::to_string(logGroup) + " prefix \"" +
                 std::string(prefixes::Learn) + "\"\n";

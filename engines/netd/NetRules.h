@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,12 +47,18 @@ struct TableElements
 nlohmann::json replaceTableCommands(const Policy& policy, std::uint16_t logGroup,
                                     const TableElements& elements = {});
 
-// The rules of the chain "programs" in nft's own syntax: libnftables 1.0.6 reads
-// "socket cgroupv2 level N" in no JSON form. Made of fixed names and numbers only.
-// A socket of a denied cgroup is refused; the first new connection of a cgroup in
-// learning puts the cgroup in the set seen_lN (made here too) and logs under
-// prefixes::Learn.
-std::string programRulesText(std::uint16_t logGroup);
+// Cgroup levels as bits: bit N - 1 stands for level N.
+using CgroupLevels = std::bitset<MaxCgroupLevel>;
+// The levels whose deny or learning sets hold a cgroup.
+CgroupLevels levelsInUse(const TableElements& elements);
+
+// The sets seen_lN and the rules of the chain "programs" for the levels given, in nft's
+// own syntax: libnftables 1.0.6 reads "socket cgroupv2 level N" and the flag "dynamic"
+// in no JSON form. Made of fixed names and numbers only. A socket of a denied cgroup is
+// refused; the first new connection of a cgroup in learning puts the cgroup in the set
+// seen_lN and logs under prefixes::Learn. Every packet going out passes these rules, so
+// only levels in use get them.
+std::string programRulesText(std::uint16_t logGroup, CgroupLevels levels);
 
 // The name of the set of level N's cgroups that connected while in learning.
 std::string seenSet(int level);

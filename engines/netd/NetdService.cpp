@@ -223,7 +223,21 @@ bool Service::buildTable(const Policy& policy, std::string* error)
          !m_nft.run(replaceTableCommands(policy, m_options.logGroup, elements()), error)))
         return false;
     // Between the two transactions the chain "programs" is empty for a moment.
-    return !policy.firewallOn() || m_nft.runText(programRulesText(m_options.logGroup), error);
+    m_ruleLevels = levelsInUse(elements());
+    return !policy.firewallOn() ||
+           m_nft.runText(programRulesText(m_options.logGroup, m_ruleLevels), error);
+}
+
+bool Service::renewProgramSets(std::string* error)
+{
+    const TableElements now = elements();
+    const CgroupLevels added = levelsInUse(now) & ~m_ruleLevels;
+    if (added.any()) {
+        if (!m_nft.runText(programRulesText(m_options.logGroup, added), error))
+            return false;
+        m_ruleLevels |= added;
+    }
+    return m_nft.run(deniedSetCommands(now), error);
 }
 
 std::string Service::changePrograms(const json& document, const Peer& peer)
@@ -256,7 +270,7 @@ std::string Service::changePrograms(const json& document, const Peer& peer)
         std::exchange(m_learning[peer.uid], std::move(learning));
     pruneDenied();
     if (m_policy.firewallOn() && m_nft.tableExists() &&
-        !m_nft.run(deniedSetCommands(elements()), &error)) {
+        !renewProgramSets(&error)) {
         m_denied[peer.uid] = before;
         m_learning[peer.uid] = learningBefore;
         return errorAnswer("programs not applied: " + error);
@@ -289,16 +303,20 @@ std::string Service::replaceSites(const json& document, const Peer& peer)
 
 std::string Service::answer(const std::string& request, const Peer& peer)
 {
+    return answerDocument(json::parse(request, nullptr, false), peer);
+}
+
+std::string Service::answerDocument(const json& document, const Peer& peer)
+{
     try {
-        return answerRequest(request, peer);
+        return answerRequest(document, peer);
     } catch (const nlohmann::json::exception& failure) {
         return errorAnswer(std::string("the request is not understood: ") + failure.what());
     }
 }
 
-std::string Service::answerRequest(const std::string& request, const Peer& peer)
+std::string Service::answerRequest(const json& document, const Peer& peer)
 {
-    const json document = json::parse(request, nullptr, false);
     if (document.is_discarded() || !document.is_object())
         return errorAnswer("the request is not a JSON object");
     if (document.value("version", json()) != json(Policy::Version))
@@ -341,7 +359,7 @@ void Service::serveClient(Fd client)
         m_subscribers.push_back({std::move(client), peer->uid});
         return;
     }
-    writeAll(client.get(), answer(*request, *peer) + "\n");
+    writeAll(client.get(), answerDocument(document, *peer) + "\n");
 }
 
 void Service::checkTable()
@@ -351,7 +369,7 @@ void Service::checkTable()
     if (!m_policy.firewallOn())
         return;
     if (m_nft.tableExists()) {
-        if (pruned && !m_nft.run(deniedSetCommands(elements()), &error))
+        if (pruned && !renewProgramSets(&error))
             std::fprintf(stderr, "orvanel-netd: the deny sets were not renewed: %s\n",
                          error.c_str());
         return;
@@ -418,7 +436,7 @@ void Service::reportConnected()
     std::erase_if(m_learning, [](const auto& entry) { return entry.second.empty(); });
     // Empties the sets seen_lN too: a cgroup still in learning is caught again next time.
     std::string error;
-    if (!m_nft.run(deniedSetCommands(elements()), &error))
+    if (!renewProgramSets(&error))
         std::fprintf(stderr, "orvanel-netd: the learning sets were not renewed: %s\n",
                      error.c_str());
 }

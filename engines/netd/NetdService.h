@@ -58,7 +58,10 @@ private:
         uid_t uid;
     };
 
-    std::string answerRequest(const std::string& request, const Peer& peer);
+    // The answer to a request read once: a list of 10,000 site addresses costs
+    // milliseconds to parse.
+    std::string answerDocument(const nlohmann::json& document, const Peer& peer);
+    std::string answerRequest(const nlohmann::json& document, const Peer& peer);
     std::string apply(const Policy& policy, const Peer& peer);
     std::string changePrograms(const nlohmann::json& document, const Peer& peer);
     std::string replaceSites(const nlohmann::json& document, const Peer& peer);
@@ -68,6 +71,9 @@ private:
     bool existingCgroup(const std::string& path) const;
     // Forgets the cgroups that are gone; true when any was.
     bool pruneDenied();
+    // Fills the deny and learning sets again. A level that gains its first cgroup gets
+    // its rules first, so that no cgroup waits in a set without them.
+    bool renewProgramSets(std::string* error);
     TableElements elements() const;
     void tellSubscribers(const std::string& line, std::optional<uid_t> only);
     void serveClient(Fd client);
@@ -93,6 +99,7 @@ private:
     // Each user's cgroups allowed until their first connection, which is reported.
     std::map<uid_t, std::set<std::string>> m_learning;
     std::map<uid_t, SitesRequest> m_sites;           // each user's blocked addresses
+    CgroupLevels m_ruleLevels; // the levels with rules in the chain "programs"
 };
 
 // The command line of orvanel-netd; nothing with the reason when it cannot be read.

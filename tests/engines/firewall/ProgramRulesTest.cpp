@@ -155,11 +155,17 @@ TEST(ProgramRulesTest, TheTableHoldsTheUsersElements)
           R"({"elem":["unified/u/s/a/c/d"],"family":"inet","name":"learn_l5")",
           R"("val":"192.0.2.9")", R"("timeout":120)", R"("prefix":"orvanel:site")"})
         EXPECT_NE(commands.find(part), std::string::npos) << part;
-    const std::string rules = programRulesText(4021);
+    EXPECT_EQ(levelsInUse(elements), CgroupLevels(0b10010));
+    const std::string rules = programRulesText(4021, CgroupLevels().set());
     EXPECT_EQ(std::count(rules.begin(), rules.end(), '\n'), 3 * MaxCgroupLevel);
+    // Every level's seen set, and rules only where cgroups are.
+    const std::string some = programRulesText(4021, CgroupLevels(0b10000));
+    EXPECT_EQ(std::count(some.begin(), some.end(), '\n'), MaxCgroupLevel + 2);
+    EXPECT_NE(some.find("@learn_l5"), std::string::npos);
+    EXPECT_EQ(some.find("@denied_l1 "), std::string::npos);
     for (const char* rule :
          {"socket cgroupv2 level 8 @denied_l8 jump refuse\n",
-          "socket cgroupv2 level 5 @learn_l5 ct state new add @seen_l5 { socket cgroupv2 level 5 "
+          "ct state new socket cgroupv2 level 5 @learn_l5 add @seen_l5 { socket cgroupv2 level 5 "
           "} limit rate 10/second burst 20 packets log group 4021 prefix \"orvanel:learn\"\n"})
         EXPECT_NE(rules.find(rule), std::string::npos) << rule;
     const std::string renewed = deniedSetCommands(elements).dump();
