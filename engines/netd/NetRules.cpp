@@ -216,8 +216,8 @@ void fillDenied(json& commands, const TableElements& elements)
             commands.push_back(
                 add("element", {{"name", deniedSet(level)}, {"elem", elements.denied[index]}}));
         if (!elements.learning[index].empty())
-            commands.push_back(add("element", {{"name", learningSet(level)},
-                                               {"elem", elements.learning[index]}}));
+            commands.push_back(
+                add("element", {{"name", learningSet(level)}, {"elem", elements.learning[index]}}));
     }
 }
 
@@ -309,8 +309,8 @@ std::string programRulesText(std::uint16_t logGroup, CgroupLevels levels)
                 " { type cgroupsv2; size 4096; flags dynamic; }\n";
         if (!levels[static_cast<std::size_t>(level - 1)])
             continue;
-        text += "add rule inet orvanel programs " + cgroup + " @" + deniedSet(level) +
-                " jump refuse\n";
+        text +=
+            "add rule inet orvanel programs " + cgroup + " @" + deniedSet(level) + " jump refuse\n";
         // The set remembers the cgroup even when the log's rate limit drops the line. The
         // connection's state comes first: it is cheaper to read than the socket's cgroup.
         text += "add rule inet orvanel programs ct state new " + cgroup + " @" +

@@ -269,8 +269,7 @@ std::string Service::changePrograms(const json& document, const Peer& peer)
     const std::set<std::string> learningBefore =
         std::exchange(m_learning[peer.uid], std::move(learning));
     pruneDenied();
-    if (m_policy.firewallOn() && m_nft.tableExists() &&
-        !renewProgramSets(&error)) {
+    if (m_policy.firewallOn() && m_nft.tableExists() && !renewProgramSets(&error)) {
         m_denied[peer.uid] = before;
         m_learning[peer.uid] = learningBefore;
         return errorAnswer("programs not applied: " + error);

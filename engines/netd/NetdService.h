@@ -98,8 +98,8 @@ private:
     std::map<uid_t, std::set<std::string>> m_denied; // each user's refused cgroups
     // Each user's cgroups allowed until their first connection, which is reported.
     std::map<uid_t, std::set<std::string>> m_learning;
-    std::map<uid_t, SitesRequest> m_sites;           // each user's blocked addresses
-    CgroupLevels m_ruleLevels; // the levels with rules in the chain "programs"
+    std::map<uid_t, SitesRequest> m_sites; // each user's blocked addresses
+    CgroupLevels m_ruleLevels;             // the levels with rules in the chain "programs"
 };
 
 // The command line of orvanel-netd; nothing with the reason when it cannot be read.

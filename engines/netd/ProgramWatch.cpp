@@ -263,7 +263,7 @@ void ProgramWatch::decide(const std::string& cgroup, const std::string& program,
     const QString path = QString::fromStdString(program);
     const Decision decision =
         netd::decide(QFileInfo(path).fileName(), m_tables, m_mode, m_learning);
-    const Told told = decision.verdict == Verdict::Deny             ? Told::Refused
+    const Told told = decision.verdict == Verdict::Deny        ? Told::Refused
                       : decision.record == Record::LearnedRule ? Told::Learning
                                                                : Told::Allowed;
     // Rows are for a scope's first decision: a change of the tables decides again, quietly.

@@ -97,7 +97,7 @@ private:
     ProgramTables m_tables;
     char m_mode = '2';
     bool m_learning = true;
-    std::map<std::string, Told> m_told; // by cgroup
+    std::map<std::string, Told> m_told;                // by cgroup
     std::vector<std::pair<QString, Record>> m_records; // rows to add once the service knows
 };
 

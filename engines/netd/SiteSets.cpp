@@ -112,7 +112,8 @@ std::vector<char> siteSetsBatch(const std::vector<SiteAddress>& ipv4,
                 nftnl_set_elem* element = nftnl_set_elem_alloc();
                 if (!element)
                     throw std::bad_alloc();
-                nftnl_set_elem_set(element, NFTNL_SET_ELEM_KEY, key, set.family == AF_INET ? 4 : 16);
+                nftnl_set_elem_set(element, NFTNL_SET_ELEM_KEY, key,
+                                   set.family == AF_INET ? 4 : 16);
                 nftnl_set_elem_set_u64(element, NFTNL_SET_ELEM_TIMEOUT,
                                        std::uint64_t(std::max(1u, sites[i].seconds)) * 1000);
                 nftnl_set_elem_add(chunk.get(), element);

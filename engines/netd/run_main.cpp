@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         applicationSlice() + "/app-orvanel-run-" + std::to_string(getpid()) + ".scope";
     const Decision decision = decisionOf(program);
     const bool refused = decision.verdict == Verdict::Deny;
-    const char* list = refused                                    ? "deny"
+    const char* list = refused                                  ? "deny"
                        : decision.record == Record::LearnedRule ? "learn"
                                                                 : nullptr;
     if (mount && mkdir((*mount + scope).c_str(), 0755) == 0) {

@@ -524,8 +524,8 @@ TEST_F(FirewallNamespaceTest, LearningAddsExactlyOneRulePerProgram)
             std::chrono::seconds(10)))
             << i;
     }
-    EXPECT_EQ(learned(), (QList<QStringList>{{u"probe-one"_s, u"allow"_s},
-                                             {u"probe-two"_s, u"allow"_s}}));
+    EXPECT_EQ(learned(),
+              (QList<QStringList>{{u"probe-one"_s, u"allow"_s}, {u"probe-two"_s, u"allow"_s}}));
 }
 
 TEST_F(FirewallNamespaceTest, StrictRefusesAnUnknownProgramAndRaisesOneAlert)

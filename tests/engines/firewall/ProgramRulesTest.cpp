@@ -18,10 +18,9 @@
 #include <nlohmann/json.hpp>
 
 #include <arpa/inet.h>
-#include <linux/netfilter/nfnetlink.h>
 #include <linux/netfilter/nf_tables.h>
+#include <linux/netfilter/nfnetlink.h>
 #include <linux/netlink.h>
-
 
 namespace orvanel::netd {
 namespace {
@@ -181,20 +180,22 @@ std::pair<std::string, std::size_t> setElementsOf(const nlmsghdr* header)
         for (auto* a = reinterpret_cast<const nlattr*>(from);
              length >= int(sizeof(nlattr)) && a->nla_len >= sizeof(nlattr) && a->nla_len <= length;
              length -= NLA_ALIGN(a->nla_len),
-                  a = reinterpret_cast<const nlattr*>(reinterpret_cast<const char*>(a) +
-                                                      NLA_ALIGN(a->nla_len)))
+                   a = reinterpret_cast<const nlattr*>(reinterpret_cast<const char*>(a) +
+                                                       NLA_ALIGN(a->nla_len)))
             take(a->nla_type & NLA_TYPE_MASK, reinterpret_cast<const char*>(a) + NLA_HDRLEN,
                  int(a->nla_len) - NLA_HDRLEN);
     };
     std::pair<std::string, std::size_t> found;
-    const char* first = static_cast<const char*>(NLMSG_DATA(header)) + NLMSG_ALIGN(sizeof(nfgenmsg));
-    eachAttribute(first, int(header->nlmsg_len) - int(first - reinterpret_cast<const char*>(header)),
-                  [&](int type, const char* value, int length) {
-                      if (type == NFTA_SET_ELEM_LIST_SET)
-                          found.first = value;
-                      if (type == NFTA_SET_ELEM_LIST_ELEMENTS)
-                          eachAttribute(value, length, [&](int, const char*, int) { ++found.second; });
-                  });
+    const char* first =
+        static_cast<const char*>(NLMSG_DATA(header)) + NLMSG_ALIGN(sizeof(nfgenmsg));
+    eachAttribute(
+        first, int(header->nlmsg_len) - int(first - reinterpret_cast<const char*>(header)),
+        [&](int type, const char* value, int length) {
+            if (type == NFTA_SET_ELEM_LIST_SET)
+                found.first = value;
+            if (type == NFTA_SET_ELEM_LIST_ELEMENTS)
+                eachAttribute(value, length, [&](int, const char*, int) { ++found.second; });
+        });
     return found;
 }
 
@@ -205,9 +206,10 @@ TEST(ProgramRulesTest, SiteSetsGoToTheKernelInOneBatch)
     const auto addresses = [](std::size_t count, bool six) {
         std::vector<SiteAddress> sites;
         for (std::size_t i = 0; i < count; ++i)
-            sites.push_back({six ? "2001:db8::" + std::to_string(i + 1)
-                                 : "192.0." + std::to_string(i / 250) + "." + std::to_string(i % 250),
-                             60});
+            sites.push_back(
+                {six ? "2001:db8::" + std::to_string(i + 1)
+                     : "192.0." + std::to_string(i / 250) + "." + std::to_string(i % 250),
+                 60});
         return sites;
     };
     const struct
