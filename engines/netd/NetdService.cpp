@@ -217,13 +217,17 @@ TableElements Service::elements() const
 bool Service::buildTable(const Policy& policy, std::string* error)
 {
     pruneDenied();
+    TableElements now = elements();
     // A cgroup may go between the pruning and the transaction: then once more without it.
-    if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup, elements()), error) &&
-        (!pruneDenied() ||
-         !m_nft.run(replaceTableCommands(policy, m_options.logGroup, elements()), error)))
-        return false;
+    if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup, now), error)) {
+        if (!pruneDenied())
+            return false;
+        now = elements();
+        if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup, now), error))
+            return false;
+    }
     // Between the two transactions the chain "programs" is empty for a moment.
-    m_ruleLevels = levelsInUse(elements());
+    m_ruleLevels = levelsInUse(now);
     return !policy.firewallOn() ||
            m_nft.runText(programRulesText(m_options.logGroup, m_ruleLevels), error);
 }
@@ -420,8 +424,9 @@ void Service::reportConnected()
         return;
     std::set<std::string> seen; // nft's names of the cgroups
     for (int level = 1; level <= MaxCgroupLevel; ++level)
-        for (std::string& name : m_nft.setElements(seenSet(level)))
-            seen.insert(std::move(name));
+        if (m_ruleLevels[static_cast<std::size_t>(level - 1)]) // only they fill their set
+            for (std::string& name : m_nft.setElements(seenSet(level)))
+                seen.insert(std::move(name));
     for (auto& [uid, paths] : m_learning)
         for (auto path = paths.begin(); path != paths.end();) {
             const auto name = nftCgroupElement(*m_cgroupMount, *path, nullptr);

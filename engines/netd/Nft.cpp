@@ -43,32 +43,28 @@ bool Nft::runText(const std::string& text, std::string* error)
     return done;
 }
 
-std::string Nft::listTable()
+std::string Nft::listed(const std::string& command)
 {
     if (!m_ctx)
         return {};
-    const std::string text =
-        R"({"nftables":[{"list":{"table":{"family":"inet","name":"orvanel"}}}]})";
-    const bool listed = nft_run_cmd_from_buffer(m_ctx, text.c_str()) == 0;
+    const bool done = nft_run_cmd_from_buffer(m_ctx, command.c_str()) == 0;
     const char* output = nft_ctx_get_output_buffer(m_ctx);
-    nft_ctx_get_error_buffer(m_ctx);
-    return listed && output ? std::string(output) : std::string();
+    nft_ctx_get_error_buffer(m_ctx); // empties it for the next command
+    return done && output ? std::string(output) : std::string();
+}
+
+std::string Nft::listTable()
+{
+    return listed(R"({"nftables":[{"list":{"table":{"family":"inet","name":"orvanel"}}}]})");
 }
 
 std::vector<std::string> Nft::setElements(const std::string& set)
 {
     std::vector<std::string> elements;
-    if (!m_ctx)
-        return elements;
     const nlohmann::json request = {
         {"nftables",
          {{{"list", {{"set", {{"family", TableFamily}, {"table", TableName}, {"name", set}}}}}}}}};
-    const bool listed = nft_run_cmd_from_buffer(m_ctx, request.dump().c_str()) == 0;
-    const char* output = nft_ctx_get_output_buffer(m_ctx);
-    nft_ctx_get_error_buffer(m_ctx);
-    if (!listed || !output)
-        return elements;
-    const nlohmann::json listing = nlohmann::json::parse(output, nullptr, false);
+    const nlohmann::json listing = nlohmann::json::parse(listed(request.dump()), nullptr, false);
     if (!listing.is_object() || !listing.contains("nftables") || !listing["nftables"].is_array())
         return elements;
     for (const nlohmann::json& item : listing["nftables"]) {
@@ -92,16 +88,9 @@ bool Nft::tableExists()
     // Our table always holds its chains, and listing the chains reads neither rules nor set
     // elements, whereas "list tables" makes libnftables fetch the whole ruleset: with
     // 10,000 closed ports every check cost the idle service milliseconds of processor.
-    if (!m_ctx)
-        return false;
-    const std::string text = R"({"nftables":[{"list":{"chains":{"family":"inet"}}}]})";
-    const bool listed = nft_run_cmd_from_buffer(m_ctx, text.c_str()) == 0;
-    const char* output = nft_ctx_get_output_buffer(m_ctx);
-    nft_ctx_get_error_buffer(m_ctx);
-    if (!listed || !output)
-        return false;
-    const nlohmann::json chains = nlohmann::json::parse(output, nullptr, false);
-    if (!chains.contains("nftables") || !chains["nftables"].is_array())
+    const nlohmann::json chains = nlohmann::json::parse(
+        listed(R"({"nftables":[{"list":{"chains":{"family":"inet"}}}]})"), nullptr, false);
+    if (!chains.is_object() || !chains.contains("nftables") || !chains["nftables"].is_array())
         return false;
     for (const nlohmann::json& item : chains["nftables"])
         if (item.contains("chain") && item["chain"].value("family", "") == TableFamily &&

@@ -41,6 +41,9 @@ public:
     std::string listTable();
 
 private:
+    // What a listing command printed, in JSON; empty when it failed.
+    std::string listed(const std::string& command);
+
     nft_ctx* m_ctx = nullptr;
 };
 
