@@ -238,13 +238,14 @@ inline sockaddr_in addressOf(const char* host, std::uint16_t port)
 }
 
 // The outside end of the throughput figure: a thread in the outside namespace that
-// accepts connections and reads each to its end.
+// accepts connections, reads each to its end and answers one byte for every sample it
+// has read whole.
 class Receiver final
 {
 public:
     static constexpr std::uint16_t Port = 5201;
 
-    explicit Receiver(int outsideNamespace)
+    Receiver(int outsideNamespace, std::size_t sampleBytes) : m_sampleBytes(sampleBytes)
     {
         std::promise<bool> listening;
         m_listening = listening.get_future();
@@ -280,42 +281,64 @@ private:
             const netd::Fd connection(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (!connection)
                 break;
-            while (read(connection.get(), buffer.data(), buffer.size()) > 0) {
+            std::size_t read = 0;
+            for (ssize_t n; (n = ::read(connection.get(), buffer.data(), buffer.size())) > 0;) {
+                read += static_cast<std::size_t>(n);
+                for (; read >= m_sampleBytes; read -= m_sampleBytes)
+                    if (write(connection.get(), "+", 1) != 1)
+                        break;
             }
         }
         m_listener = -1;
     }
 
+    std::size_t m_sampleBytes;
     std::thread m_thread;
     std::future<bool> m_listening;
     std::atomic<int> m_listener{-1};
 };
 
-// Sends that many bytes over a new connection to the receiver and waits until it has
-// read them all: megabytes a second, or 0 when the connection failed.
-inline double sendMegabytesPerSecond(std::size_t bytes)
+// The inside end: one connection to the receiver for the whole figure, so that every
+// sample is of a connection at full speed rather than of its start.
+class Sender final
 {
-    const sockaddr_in address = addressOf(OutsideAddress, Receiver::Port);
-    const netd::Fd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd || connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return 0;
-    const std::vector<char> buffer(256 * 1024, 'x');
-    const auto start = std::chrono::steady_clock::now();
-    for (std::size_t sent = 0; sent < bytes;) {
-        const ssize_t n = write(fd.get(), buffer.data(), std::min(buffer.size(), bytes - sent));
-        if (n <= 0)
-            return 0;
-        sent += static_cast<std::size_t>(n);
+public:
+    explicit Sender(std::size_t sampleBytes) : m_sampleBytes(sampleBytes), m_buffer(256 * 1024, 'x')
+    {
+        const sockaddr_in address = addressOf(OutsideAddress, Receiver::Port);
+        m_fd = netd::Fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (m_fd && connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&address),
+                            sizeof address) != 0)
+            m_fd = {};
     }
-    // The receiver closes once it has read everything.
-    shutdown(fd.get(), SHUT_WR);
-    char ignored;
-    if (read(fd.get(), &ignored, 1) != 0)
-        return 0;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return double(bytes) / 1e6 / seconds;
-}
+
+    // Sends one sample and waits until the receiver has read it: megabytes a second, or 0
+    // when the connection failed.
+    double megabytesPerSecond()
+    {
+        if (!m_fd)
+            return 0;
+        const auto start = std::chrono::steady_clock::now();
+        for (std::size_t sent = 0; sent < m_sampleBytes;) {
+            const ssize_t n = write(m_fd.get(), m_buffer.data(),
+                                    std::min(m_buffer.size(), m_sampleBytes - sent));
+            if (n <= 0)
+                return 0;
+            sent += static_cast<std::size_t>(n);
+        }
+        char answer = 0;
+        if (read(m_fd.get(), &answer, 1) != 1)
+            return 0;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return double(m_sampleBytes) / 1e6 / seconds;
+    }
+
+private:
+    std::size_t m_sampleBytes;
+    std::vector<char> m_buffer;
+    netd::Fd m_fd;
+};
 
 // Whether one TCP connection attempt from the inside to that port was refused.
 inline bool connectionRefused(const char* host, std::uint16_t port)

@@ -72,21 +72,35 @@ json rule(const char* chain, json expressions)
     return add("rule", {{"chain", chain}, {"expr", std::move(expressions)}});
 }
 
-// A refusing rule is two: one that logs at a bounded rate under its prefix, and one
-// that refuses every matching packet (a limit in the refusing rule itself would let the
-// packets over the rate through).
-void refuse(json& commands, const char* chain, const json& matches, std::string_view prefix,
-            std::uint16_t logGroup)
+// The rules of a policy's table, in order. A refusing rule goes to a chain of its prefix,
+// which logs at a bounded rate under that prefix and then refuses every packet (a limit
+// in the refusing rule itself would let the packets over the rate through). Its own chain
+// keeps each match to one pass for the packets that go through; it is made at its first
+// use, so the table holds only the refusals of its policy.
+struct Commands
 {
-    json logged = matches;
-    logged.push_back(
-        statement("limit", {{"rate", LogRatePerSecond}, {"per", "second"}, {"burst", LogBurst}}));
-    logged.push_back(statement("log", {{"prefix", prefix}, {"group", logGroup}}));
-    commands.push_back(rule(chain, std::move(logged)));
-    json refused = matches;
-    refused.push_back(statement("jump", {{"target", "refuse"}}));
-    commands.push_back(rule(chain, std::move(refused)));
-}
+    json list;
+    std::uint16_t logGroup = 0;
+    std::set<std::string_view> refusals;
+
+    void push(json command) { list.push_back(std::move(command)); }
+
+    void refuse(const char* chain, json matches, std::string_view prefix)
+    {
+        const std::string target = "refuse-" + std::string(prefix.substr(prefix.find(':') + 1));
+        if (refusals.insert(prefix).second) {
+            push(add("chain", {{"name", target}}));
+            push(rule(target.c_str(),
+                      {statement("limit", {{"rate", LogRatePerSecond},
+                                           {"per", "second"},
+                                           {"burst", LogBurst}}),
+                       statement("log", {{"prefix", prefix}, {"group", logGroup}})}));
+            push(rule(target.c_str(), json::array({statement("goto", {{"target", "refuse"}})})));
+        }
+        matches.push_back(statement("goto", {{"target", target}}));
+        push(rule(chain, std::move(matches)));
+    }
+};
 
 // A plain set of 16-bit keys gets the kernel's bitmap type, which compares every new
 // element with all those before it: 10,000 closed ports took half a second to load. The
@@ -134,18 +148,18 @@ json icmpType(const char* protocol, json types)
                  std::move(types));
 }
 
-void addInputChain(json& commands, const Policy& policy, std::uint16_t logGroup)
+void addInputChain(Commands& commands, const Policy& policy)
 {
-    commands.push_back(baseChain("input", "input"));
-    commands.push_back(rule("input", {match(meta("iifname"), "lo"), statement("accept")}));
-    refuse(commands, "input",
+    commands.push(baseChain("input", "input"));
+    commands.push(rule("input", {match(meta("iifname"), "lo"), statement("accept")}));
+    commands.refuse("input",
            json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
-           prefixes::ClosedPortIn, logGroup);
-    commands.push_back(
+           prefixes::ClosedPortIn);
+    commands.push(
         rule("input", {ctState(json::array({"established", "related"})), statement("accept")}));
-    commands.push_back(rule("input", {ctState(json::array({"invalid"})), statement("drop")}));
+    commands.push(rule("input", {ctState(json::array({"invalid"})), statement("drop")}));
     // Neighbour discovery is how IPv6 finds the next hop; without it nothing arrives.
-    commands.push_back(
+    commands.push(
         rule("input",
              {icmpType("icmpv6",
                        statement("set", json::array({"nd-neighbor-solicit", "nd-neighbor-advert",
@@ -154,12 +168,11 @@ void addInputChain(json& commands, const Policy& policy, std::uint16_t logGroup)
     const json pings[] = {icmpType("icmp", "echo-request"), icmpType("icmpv6", "echo-request")};
     for (const json& ping : pings) {
         if (policy.stealth)
-            refuse(commands, "input", json::array({ping}), prefixes::Ping, logGroup);
+            commands.refuse("input", json::array({ping}), prefixes::Ping);
         else
-            commands.push_back(rule("input", {ping, statement("accept")}));
+            commands.push(rule("input", {ping, statement("accept")}));
     }
-    refuse(commands, "input", json::array({ctState(json::array({"new"}))}), prefixes::Incoming,
-           logGroup);
+    commands.refuse("input", json::array({ctState(json::array({"new"}))}), prefixes::Incoming);
 }
 
 std::vector<std::uint16_t> protocolPortsOf(const Policy& policy)
@@ -235,22 +248,22 @@ json siteMatch(const char* protocol, const char* set)
                  std::string("@") + set);
 }
 
-void addOutputChain(json& commands, const Policy& policy, std::uint16_t logGroup)
+void addOutputChain(Commands& commands, const Policy& policy)
 {
-    commands.push_back(baseChain("output", "output"));
-    commands.push_back(rule("output", {match(meta("oifname"), "lo"), statement("accept")}));
+    commands.push(baseChain("output", "output"));
+    commands.push(rule("output", {match(meta("oifname"), "lo"), statement("accept")}));
     // Refused programs are not logged: the engine that denied them raised the alert.
-    commands.push_back(rule("output", json::array({statement("jump", {{"target", "programs"}})})));
-    refuse(commands, "output", json::array({siteMatch("ip", "sites4")}), prefixes::Site, logGroup);
-    refuse(commands, "output", json::array({siteMatch("ip6", "sites6")}), prefixes::Site, logGroup);
+    commands.push(rule("output", json::array({statement("jump", {{"target", "programs"}})})));
+    commands.refuse("output", json::array({siteMatch("ip", "sites4")}), prefixes::Site);
+    commands.refuse("output", json::array({siteMatch("ip6", "sites6")}), prefixes::Site);
     if (!policy.internet)
-        refuse(commands, "output", json::array(), prefixes::InternetOff, logGroup);
-    refuse(commands, "output",
+        commands.refuse("output", json::array(), prefixes::InternetOff);
+    commands.refuse("output",
            json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
-           prefixes::ClosedPortOut, logGroup);
-    refuse(commands, "output",
+           prefixes::ClosedPortOut);
+    commands.refuse("output",
            json::array({originalDirection(), tcpOrUdp(), portIn("protocol_ports")}),
-           prefixes::Protocol, logGroup);
+           prefixes::Protocol);
 }
 
 } // namespace
@@ -279,9 +292,10 @@ json replaceTableCommands(const Policy& policy, std::uint16_t logGroup,
     fillDenied(commands, elements);
     fillSites(commands, elements);
     addRefuseChain(commands, policy.stealth);
-    addInputChain(commands, policy, logGroup);
-    addOutputChain(commands, policy, logGroup);
-    return statement("nftables", std::move(commands));
+    Commands chains{std::move(commands), logGroup, {}};
+    addInputChain(chains, policy);
+    addOutputChain(chains, policy);
+    return statement("nftables", std::move(chains.list));
 }
 
 std::string seenSet(int level)

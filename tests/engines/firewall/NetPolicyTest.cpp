@@ -155,8 +155,8 @@ TEST(NetRulesTest, ThePolicyDecidesTheTableAndItsRefusingRules)
     } cases[] = {
         {true, false, R"("tcp reset")", "internet-off"},
         {false, false, "orvanel:internet-off",
-         R"("protocol":"icmp"}},"op":"==","right":"echo-request"}},{"limit")"},
-        {true, true, R"("protocol":"icmp"}},"op":"==","right":"echo-request"}},{"limit")",
+         R"("protocol":"icmp"}},"op":"==","right":"echo-request"}},{"goto")"},
+        {true, true, R"("protocol":"icmp"}},"op":"==","right":"echo-request"}},{"goto")",
          "tcp reset"},
     };
     for (const auto& c : cases) {
