@@ -11,6 +11,7 @@
 //                           the same run (target: at least 95 %)
 
 #include "FirewallBench.h"
+#include "Median.h"
 
 #include "workspace/Names.h"
 #include "workspace/Table.h"
@@ -225,12 +226,6 @@ void BM_ServiceIdle(benchmark::State& state)
         100.0 * double(used.nanoseconds) / double(std::chrono::nanoseconds(window).count());
 }
 BENCHMARK(BM_ServiceIdle)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 void BM_ThroughputWithTable(benchmark::State& state)
 {
