@@ -307,8 +307,8 @@ public:
     {
         const sockaddr_in address = addressOf(OutsideAddress, Receiver::Port);
         m_fd = netd::Fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (m_fd && connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&address),
-                            sizeof address) != 0)
+        if (m_fd &&
+            connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
             m_fd = {};
     }
 
@@ -320,8 +320,8 @@ public:
             return 0;
         const auto start = std::chrono::steady_clock::now();
         for (std::size_t sent = 0; sent < m_sampleBytes;) {
-            const ssize_t n = write(m_fd.get(), m_buffer.data(),
-                                    std::min(m_buffer.size(), m_sampleBytes - sent));
+            const ssize_t n =
+                write(m_fd.get(), m_buffer.data(), std::min(m_buffer.size(), m_sampleBytes - sent));
             if (n <= 0)
                 return 0;
             sent += static_cast<std::size_t>(n);

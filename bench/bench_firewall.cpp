@@ -248,8 +248,7 @@ void BM_ThroughputWithTable(benchmark::State& state)
                 const bool applied =
                     service.answer(loaded ? tableOn : tableOff, rootPeer()).find("\"error\"") ==
                     std::string::npos;
-                (loaded ? with : without)
-                    .push_back(applied ? sender.megabytesPerSecond() : 0);
+                (loaded ? with : without).push_back(applied ? sender.megabytesPerSecond() : 0);
             }
     }
     service.answer(tableOff, rootPeer());

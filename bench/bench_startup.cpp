@@ -211,7 +211,10 @@ void BM_PanelAgainstMinimalQtProgram(benchmark::State& state)
     state.counters["rss_ratio"] = double(panelKb) / double(std::max(minimalKb, 1L));
 }
 
-BENCHMARK(BM_PanelAgainstMinimalQtProgram)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PanelAgainstMinimalQtProgram)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -90,11 +90,11 @@ struct Commands
         const std::string target = "refuse-" + std::string(prefix.substr(prefix.find(':') + 1));
         if (refusals.insert(prefix).second) {
             push(add("chain", {{"name", target}}));
-            push(rule(target.c_str(),
-                      {statement("limit", {{"rate", LogRatePerSecond},
-                                           {"per", "second"},
-                                           {"burst", LogBurst}}),
-                       statement("log", {{"prefix", prefix}, {"group", logGroup}})}));
+            push(rule(
+                target.c_str(),
+                {statement("limit",
+                           {{"rate", LogRatePerSecond}, {"per", "second"}, {"burst", LogBurst}}),
+                 statement("log", {{"prefix", prefix}, {"group", logGroup}})}));
             push(rule(target.c_str(), json::array({statement("goto", {{"target", "refuse"}})})));
         }
         matches.push_back(statement("goto", {{"target", target}}));
@@ -152,9 +152,8 @@ void addInputChain(Commands& commands, const Policy& policy)
 {
     commands.push(baseChain("input", "input"));
     commands.push(rule("input", {match(meta("iifname"), "lo"), statement("accept")}));
-    commands.refuse("input",
-           json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
-           prefixes::ClosedPortIn);
+    commands.refuse("input", json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
+                    prefixes::ClosedPortIn);
     commands.push(
         rule("input", {ctState(json::array({"established", "related"})), statement("accept")}));
     commands.push(rule("input", {ctState(json::array({"invalid"})), statement("drop")}));
@@ -259,11 +258,11 @@ void addOutputChain(Commands& commands, const Policy& policy)
     if (!policy.internet)
         commands.refuse("output", json::array(), prefixes::InternetOff);
     commands.refuse("output",
-           json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
-           prefixes::ClosedPortOut);
+                    json::array({originalDirection(), tcpOrUdp(), portIn("closed_ports")}),
+                    prefixes::ClosedPortOut);
     commands.refuse("output",
-           json::array({originalDirection(), tcpOrUdp(), portIn("protocol_ports")}),
-           prefixes::Protocol);
+                    json::array({originalDirection(), tcpOrUdp(), portIn("protocol_ports")}),
+                    prefixes::Protocol);
 }
 
 } // namespace
