@@ -232,13 +232,14 @@ TEST_F(ProcessTableLive, EnginesAreFoundByTheirWholeName)
 
 TEST_F(ProcessTableLive, TerminateEndsTheEngine)
 {
-    m_ws.installEngines({q("pngi.exe")});
-    const qint64 pid = m_ws.startEngine(q("pngi.exe"));
-    ASSERT_TRUE(m_ws.waitRunning(q("pngi.exe"), 1));
-    ASSERT_TRUE(m_table.isRunning(u"pngi.exe"));
+    // A name no other test starts: the table reads the whole machine.
+    m_ws.installEngines({q("ending-eng.exe")});
+    const qint64 pid = m_ws.startEngine(q("ending-eng.exe"));
+    ASSERT_TRUE(m_ws.waitRunning(q("ending-eng.exe"), 1));
+    ASSERT_TRUE(m_table.isRunning(u"ending-eng.exe"));
     EXPECT_TRUE(m_table.terminate(pid));
-    EXPECT_TRUE(m_ws.waitRunning(q("pngi.exe"), 0));
-    EXPECT_TRUE(gone(m_table, u"pngi.exe"));
+    EXPECT_TRUE(m_ws.waitRunning(q("ending-eng.exe"), 0));
+    EXPECT_TRUE(gone(m_table, u"ending-eng.exe"));
 }
 
 TEST_F(ProcessTableLive, EndedButUncollectedProcessIsNotRunning)
@@ -278,26 +279,27 @@ TEST_F(ProcessTableLive, AnotherAccountsEngineNamesAreNotTheUsers)
     EXPECT_FALSE(elsewhere.isRunning(u"pngi.exe"));
     EXPECT_FALSE(elsewhere.isOwn(pid));
 
-    // A real second account's program named scanwapper.exe: listed, never the user's.
+    // A real second account's engine: listed, never the user's. Its name is one no other
+    // test starts, as the user's own table reads the whole machine while they run.
     orvanel::testing::OtherAccount other;
     ORVANEL_NEEDS_OTHER_ACCOUNT(other);
     QTemporaryDir shared;
     ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 0755), 0);
-    const QString program = shared.path() + q("/scanwapper.exe");
+    const QString program = shared.path() + q("/theirscan.exe");
     ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANEL_TEST_ENGINE), program));
     ASSERT_EQ(::chmod(QFile::encodeName(program).constData(), 0755), 0);
     const pid_t theirs = other.start(program, {});
     ASSERT_GT(theirs, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (byPid(m_table.snapshot()).count(theirs) == 0 ||
-           byPid(m_table.snapshot()).at(theirs) != q("scanwapper.exe")) {
+           byPid(m_table.snapshot()).at(theirs) != q("theirscan.exe")) {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline);
         QThread::msleep(10);
     }
-    EXPECT_FALSE(m_table.isRunning(u"scanwapper.exe"));
+    EXPECT_FALSE(m_table.isRunning(u"theirscan.exe"));
     EXPECT_FALSE(m_table.isOwn(theirs));
     const LinuxProcessTable theirTable(QByteArrayLiteral("/proc"), other.uid());
-    EXPECT_TRUE(theirTable.isRunning(u"scanwapper.exe"));
+    EXPECT_TRUE(theirTable.isRunning(u"theirscan.exe"));
 }
 
 TEST_F(ProcessTableLive, OwnProcessAndNonProcessesAreRefused)
