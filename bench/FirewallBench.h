@@ -281,10 +281,10 @@ private:
             const netd::Fd connection(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (!connection)
                 break;
-            std::size_t read = 0;
-            for (ssize_t n; (n = ::read(connection.get(), buffer.data(), buffer.size())) > 0;) {
-                read += static_cast<std::size_t>(n);
-                for (; read >= m_sampleBytes; read -= m_sampleBytes)
+            std::size_t received = 0;
+            for (ssize_t n; (n = read(connection.get(), buffer.data(), buffer.size())) > 0;) {
+                received += static_cast<std::size_t>(n);
+                for (; received >= m_sampleBytes; received -= m_sampleBytes)
                     if (write(connection.get(), "+", 1) != 1)
                         break;
             }

@@ -335,7 +335,7 @@ std::string programRulesText(std::uint16_t logGroup, CgroupLevels levels)
     return text;
 }
 
-json deniedSetCommands(const TableElements& elements)
+json programSetCommands(const TableElements& elements)
 {
     json commands = json::array();
     for (int level = 1; level <= MaxCgroupLevel; ++level)

@@ -65,7 +65,7 @@ std::string seenSet(int level);
 
 // One transaction that empties the deny and learning sets (and those of cgroups seen)
 // and fills them again.
-nlohmann::json deniedSetCommands(const TableElements& elements);
+nlohmann::json programSetCommands(const TableElements& elements);
 
 // The commands that remove the table when it exists (add, then delete).
 nlohmann::json removeTableCommands();

@@ -184,7 +184,7 @@ bool Service::existingCgroup(const std::string& path) const
            S_ISDIR(info.st_mode);
 }
 
-bool Service::pruneDenied()
+bool Service::pruneCgroups()
 {
     bool pruned = false;
     for (auto* users : {&m_denied, &m_learning}) {
@@ -216,11 +216,11 @@ TableElements Service::elements() const
 
 bool Service::buildTable(const Policy& policy, std::string* error)
 {
-    pruneDenied();
+    pruneCgroups();
     TableElements now = elements();
     // A cgroup may go between the pruning and the transaction: then once more without it.
     if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup, now), error)) {
-        if (!pruneDenied())
+        if (!pruneCgroups())
             return false;
         now = elements();
         if (!m_nft.run(replaceTableCommands(policy, m_options.logGroup, now), error))
@@ -241,7 +241,7 @@ bool Service::renewProgramSets(std::string* error)
             return false;
         m_ruleLevels |= added;
     }
-    return m_nft.run(deniedSetCommands(now), error);
+    return m_nft.run(programSetCommands(now), error);
 }
 
 std::string Service::changePrograms(const json& document, const Peer& peer)
@@ -272,7 +272,7 @@ std::string Service::changePrograms(const json& document, const Peer& peer)
     const std::set<std::string> before = std::exchange(m_denied[peer.uid], std::move(paths));
     const std::set<std::string> learningBefore =
         std::exchange(m_learning[peer.uid], std::move(learning));
-    pruneDenied();
+    pruneCgroups();
     if (m_policy.firewallOn() && m_nft.tableExists() && !renewProgramSets(&error)) {
         m_denied[peer.uid] = before;
         m_learning[peer.uid] = learningBefore;
@@ -368,7 +368,7 @@ void Service::serveClient(Fd client)
 void Service::checkTable()
 {
     std::string error;
-    const bool pruned = pruneDenied();
+    const bool pruned = pruneCgroups();
     if (!m_policy.firewallOn())
         return;
     if (m_nft.tableExists()) {

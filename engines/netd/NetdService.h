@@ -70,7 +70,7 @@ private:
     bool buildTable(const Policy& policy, std::string* error);
     bool existingCgroup(const std::string& path) const;
     // Forgets the cgroups that are gone; true when any was.
-    bool pruneDenied();
+    bool pruneCgroups();
     // Fills the deny and learning sets again. A level that gains its first cgroup gets
     // its rules first, so that no cgroup waits in a set without them.
     bool renewProgramSets(std::string* error);

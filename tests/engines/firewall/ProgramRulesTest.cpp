@@ -167,7 +167,7 @@ TEST(ProgramRulesTest, TheTableHoldsTheUsersElements)
           "ct state new socket cgroupv2 level 5 @learn_l5 add @seen_l5 { socket cgroupv2 level 5 "
           "} limit rate 10/second burst 20 packets log group 4021 prefix \"orvanel:learn\"\n"})
         EXPECT_NE(rules.find(rule), std::string::npos) << rule;
-    const std::string renewed = deniedSetCommands(elements).dump();
+    const std::string renewed = programSetCommands(elements).dump();
     for (const char* part : {R"({"flush":{"set":{"family":"inet","name":"seen_l1")",
                              R"({"elem":["unified/u/s/a/c/d"],"family":"inet","name":"learn_l5")"})
         EXPECT_NE(renewed.find(part), std::string::npos) << part;
