@@ -12,6 +12,9 @@
 
 #include <QStringList>
 
+#include <map>
+#include <set>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -173,6 +176,38 @@ TEST(NetRulesTest, ThePolicyDecidesTheTableAndItsRefusingRules)
         // Every refusing rule logs to the group under a prefix that names it.
         EXPECT_NE(all.find(R"("group":7,"prefix":"orvanel:closed-port-in")"), std::string::npos);
         EXPECT_NE(all.find(R"("group":7,"prefix":"orvanel:incoming")"), std::string::npos);
+    }
+}
+
+// A prefix used by two rules (sites over IPv4 and IPv6, both pings in stealth mode) gets
+// one chain: its log rule made twice would log, and alert, every packet twice. Every
+// refusing rule goes to a chain made before it.
+TEST(NetRulesTest, EachRefusalLogsOnceFromAChainOfItsOwn)
+{
+    for (const bool stealth : {false, true}) {
+        Policy policy;
+        policy.mode = '1';
+        policy.internet = false;
+        policy.stealth = stealth;
+        std::map<std::string, int> chainRules;
+        std::set<std::string> made;
+        const json commands = replaceTableCommands(policy, 7);
+        for (const json& command : commands["nftables"]) {
+            if (command.contains("add") && command["add"].contains("chain"))
+                made.insert(command["add"]["chain"]["name"].get<std::string>());
+            if (!command.contains("add") || !command["add"].contains("rule"))
+                continue;
+            const json& rule = command["add"]["rule"];
+            const std::string chain = rule["chain"].get<std::string>();
+            if (chain.starts_with("refuse-"))
+                ++chainRules[chain];
+            if (rule["expr"].back().contains("goto"))
+                EXPECT_TRUE(made.contains(rule["expr"].back()["goto"]["target"].get<std::string>()))
+                    << rule.dump();
+        }
+        EXPECT_EQ(chainRules.contains("refuse-ping"), stealth);
+        for (const auto& [chain, rules] : chainRules)
+            EXPECT_EQ(rules, 2) << chain; // the log, then the refusal
     }
 }
 
