@@ -5,7 +5,7 @@ BUILD     ?= build
 GENERATOR ?= Ninja
 JOBS      ?= 2
 PACKAGES  := cmake ninja-build g++ make pkgconf qt6-base-dev libgl-dev libpugixml-dev \
-             libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2 qt6-translations-l10n \
+             libgtest-dev libgmock-dev libbenchmark-dev libfontconfig-dev fonts-liberation2 qt6-translations-l10n \
              libclamav-dev clamav clamav-freshclam \
              nftables libnftables-dev libnftnl-dev nlohmann-json3-dev \
              desktop-file-utils appstream dpkg-dev file

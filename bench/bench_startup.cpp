@@ -1,14 +1,15 @@
 // Start-up to first paint: a fresh process that builds the main window on a fresh
 // workspace, against a fresh process of a minimal Qt Widgets program that shows one plain
-// window, measured in the same run from the moment each process is spawned to its first
-// paint, with the resident memory of each at that moment. The panel's process list is the
-// machine's own, read but never touched: ending an engine answers no and starting one
-// starts nothing.
+// window and one that shows a line of text, measured in the same run from the moment each process
+// is spawned to its first paint, with the resident memory of each at that moment. The panel's
+// process list is the machine's own, read but never touched: ending an engine answers no and
+// starting one starts nothing.
 
 #include "Median.h"
 #include "WindowBench.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "platform/gui/FontConfiguration.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 
@@ -16,11 +17,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -100,13 +103,17 @@ long monotonicNs()
 }
 
 // The child's side: show the window, and at its first paint print the clock and the
-// resident size, then end.
+// resident size, then end. "plain" is the minimal program's blank window, "text" the same
+// window showing one line of text in Qt's default font, "main" the panel.
 int runChild(const std::string& kind, const std::string& workspace)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
     char name[] = "bench_startup";
     char* argv[] = {name, nullptr};
+    // The panel's start loads the font configuration before the application.
+    if (kind == "main")
+        platform::loadFontConfiguration();
     QApplication app(argc, argv);
     FirstPaint probe;
     ReadOnlyProcessTable processes;
@@ -122,7 +129,10 @@ int runChild(const std::string& kind, const std::string& workspace)
             return 2;
         window = std::move(main);
     } else {
-        window = std::make_unique<QWidget>();
+        if (kind == "text")
+            window = std::make_unique<QLabel>(QStringLiteral("Orvanel"));
+        else
+            window = std::make_unique<QWidget>();
         window->installEventFilter(&probe);
         window->resize(784, 481);
         window->show();
@@ -176,39 +186,50 @@ ChildResult spawnChild(const char* self, const char* kind, const std::string& wo
 
 const char* g_self = nullptr;
 
-// Both programs in turns, the order changing every round, so that a machine getting
-// faster or slower over the run moves both alike. Each round's two times are compared
-// with each other; the median passes over the rounds another program's work spoiled.
+// The three programs in turns, the order changing every round, so that a machine getting
+// faster or slower over the run moves all alike. Each round's times are compared with that
+// round's blank window; the median passes over the rounds another program's work spoiled.
+// The window with one line of text shows what text alone costs any Qt program here:
+// fontconfig's configuration, a font face and its first glyphs.
 void BM_PanelAgainstMinimalQtProgram(benchmark::State& state)
 {
     constexpr int Rounds = 21;
-    std::vector<double> minimal, panel, ratios;
-    long minimalKb = 0, panelKb = 0;
+    constexpr std::array<const char*, 3> Kinds = {"plain", "text", "main"};
+    std::array<std::vector<double>, 3> times, ratios;
+    std::array<long, 3> residentKb = {};
     for (auto _ : state) {
         for (int round = 0; round < Rounds; ++round) {
-            ChildResult results[2];
-            for (const int kind : {round % 2, 1 - round % 2}) {
+            std::array<ChildResult, 3> results;
+            for (std::size_t turn = 0; turn < Kinds.size(); ++turn) {
+                const std::size_t kind = (turn + std::size_t(round)) % Kinds.size();
                 QTemporaryDir dir;
                 const std::string workspace = bench::windowWorkspace(dir).toStdString();
-                results[kind] = spawnChild(g_self, kind ? "main" : "plain", workspace);
+                results[kind] = spawnChild(g_self, Kinds[kind], workspace);
+                if (!results[kind].ok) {
+                    state.SkipWithError("a child did not paint its window");
+                    return;
+                }
             }
-            if (!results[0].ok || !results[1].ok) {
-                state.SkipWithError("a child did not paint its window");
-                return;
+            for (std::size_t kind = 0; kind < Kinds.size(); ++kind) {
+                times[kind].push_back(results[kind].seconds * 1e3);
+                ratios[kind].push_back(results[kind].seconds / results[0].seconds);
+                residentKb[kind] = std::max(residentKb[kind], results[kind].residentKb);
             }
-            minimal.push_back(results[0].seconds * 1e3);
-            panel.push_back(results[1].seconds * 1e3);
-            ratios.push_back(results[1].seconds / results[0].seconds);
-            minimalKb = std::max(minimalKb, results[0].residentKb);
-            panelKb = std::max(panelKb, results[1].residentKb);
         }
     }
-    state.counters["minimal_ms"] = bench::median(minimal);
-    state.counters["panel_ms"] = bench::median(panel);
-    state.counters["time_ratio"] = bench::median(ratios);
-    state.counters["minimal_rss_kB"] = double(minimalKb);
-    state.counters["panel_rss_kB"] = double(panelKb);
-    state.counters["rss_ratio"] = double(panelKb) / double(std::max(minimalKb, 1L));
+    const auto rssRatio = [&](std::size_t kind) {
+        return double(residentKb[kind]) / double(std::max(residentKb[0], 1L));
+    };
+    state.counters["minimal_ms"] = bench::median(times[0]);
+    state.counters["text_ms"] = bench::median(times[1]);
+    state.counters["panel_ms"] = bench::median(times[2]);
+    state.counters["text_ratio"] = bench::median(ratios[1]);
+    state.counters["time_ratio"] = bench::median(ratios[2]);
+    state.counters["minimal_rss_kB"] = double(residentKb[0]);
+    state.counters["text_rss_kB"] = double(residentKb[1]);
+    state.counters["panel_rss_kB"] = double(residentKb[2]);
+    state.counters["text_rss_ratio"] = rssRatio(1);
+    state.counters["rss_ratio"] = rssRatio(2);
 }
 
 BENCHMARK(BM_PanelAgainstMinimalQtProgram)

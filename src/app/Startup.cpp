@@ -7,6 +7,7 @@
 #include "pages/PanelStyle.h"
 #include "panel/UserWorkspace.h"
 #include "platform/SingleInstanceLock.h"
+#include "platform/gui/FontConfiguration.h"
 #include "platform/gui/LinuxPlatform.h"
 #include "platform/gui/MessageBoxPrompt.h"
 #include "platform/linux/FlockSingleInstanceLock.h"
@@ -137,6 +138,7 @@ int run(int argc, char** argv)
     if (!takeInstanceLock(lock) && lock.refusal().isEmpty())
         return 0;
 
+    platform::loadFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(u"Orvanel"_s);
