@@ -101,8 +101,9 @@ TEST(SystemClock, ShowsTheCurrentTimeInTheSystemsLongFormat)
     const QString text = clock.longTimeText();
     const QTime time = QLocale::system().toTime(text, QLocale::LongFormat);
     EXPECT_FALSE(text.isEmpty());
-    if (time.isValid())
+    if (time.isValid()) {
         EXPECT_LT(qAbs(time.secsTo(QTime::currentTime())), 60) << text.toStdString();
+    }
 }
 
 } // namespace

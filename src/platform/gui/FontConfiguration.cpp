@@ -2,16 +2,9 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <memory>
-
 namespace orvanel::platform {
 
 namespace {
-
-struct ConfigRelease
-{
-    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
-};
 
 struct StrListRelease
 {
@@ -26,15 +19,26 @@ bool namesACacheFolder(FcConfig* config)
 
 } // namespace
 
+void FontConfigurationRelease::operator()(FcConfig* config) const
+{
+    FcConfigDestroy(config);
+}
+
+FontConfiguration readFontConfiguration()
+{
+    FontConfiguration config(FcConfigCreate());
+    if (!config || !FcConfigParseAndLoad(config.get(), nullptr, FcTrue) ||
+        !namesACacheFolder(config.get()) || !FcConfigBuildFonts(config.get()))
+        return {};
+    return config;
+}
+
 bool loadFontConfiguration()
 {
     static const bool loaded = [] {
-        const std::unique_ptr<FcConfig, ConfigRelease> config(FcConfigCreate());
-        if (!config || !FcConfigParseAndLoad(config.get(), nullptr, FcTrue) ||
-            !namesACacheFolder(config.get()) || !FcConfigBuildFonts(config.get()))
-            return false;
+        const FontConfiguration config = readFontConfiguration();
         // The current configuration holds a reference of its own.
-        return FcConfigSetCurrent(config.get()) == FcTrue;
+        return config && FcConfigSetCurrent(config.get()) == FcTrue;
     }();
     return loaded;
 }
