@@ -1,18 +1,18 @@
 #include "pages/AppIcons.h"
 
+#include "pages/IconPainters.h"
+
 #include <QApplication>
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmapCache>
+#include <QResource>
 #include <QStyle>
 #include <QStyleOption>
 #include <QtMath>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -20,50 +20,62 @@ namespace orvanel::AppIcons {
 
 namespace {
 
-using Painter = std::function<void(QPainter&)>;
+using iconpainters::Set;
+using iconpainters::Side;
 
-constexpr int Side = 16;
+// The strip the build baked of a set at `pixels`, found once; a null image when it baked
+// none at that size. The pixels stay where the program holds them.
+const QImage& bakedStrip(const Set& set, int pixels)
+{
+    static QHash<QString, QImage> strips;
+    const QString name = u":/icons/%1-%2.argb"_s.arg(QLatin1StringView(set.name)).arg(pixels);
+    auto found = strips.constFind(name);
+    if (found == strips.cend()) {
+        QImage strip;
+        if (std::find(set.bakedSizes.begin(), set.bakedSizes.end(), pixels) != set.bakedSizes.end())
+            strip = iconpainters::stripOf(QResource(name).uncompressedData(), set, pixels);
+        found = strips.insert(name, strip);
+    }
+    return *found;
+}
 
-// A picture of `side` logical pixels drawn at its pixel size for `ratio`.
-QPixmap drawn(const Painter& paint, int side = Side, qreal ratio = 1.0)
+// Picture `index` of a set, `side` logical pixels at `ratio`: from the baked strip at the
+// sizes the build baked, else drawn at its pixel size, never enlarged.
+QPixmap picture(const Set& set, int index, int side, qreal ratio = 1.0)
 {
     const int pixels = std::max(1, qCeil(side * ratio));
-    QPixmap pixmap(pixels, pixels);
-    pixmap.fill(Qt::transparent);
-    {
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(pixels / double(Side), pixels / double(Side));
-        paint(painter);
-    }
+    const QImage& strip = bakedStrip(set, pixels);
+    const bool baked = strip.height() == pixels && strip.width() >= (index + 1) * pixels;
+    QPixmap pixmap =
+        QPixmap::fromImage(baked ? strip.copy(index * pixels, 0, pixels, pixels)
+                                 : iconpainters::draw(set.painters[std::size_t(index)], pixels));
     pixmap.setDevicePixelRatio(pixels / double(side));
     return pixmap;
 }
 
-// An icon that draws itself at the pixel size it is asked for.
+// An icon that shows itself at the pixel size it is asked for.
 class DrawnIconEngine final : public QIconEngine
 {
 public:
-    explicit DrawnIconEngine(Painter paint) : m_paint(std::move(paint)) {}
+    DrawnIconEngine(Set set, int index) : m_set(set), m_index(index) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
-        QPixmap picture = pixmap(rect.size() * ratio, mode, state);
-        picture.setDevicePixelRatio(ratio);
-        painter->drawPixmap(rect.topLeft(), picture);
+        QPixmap shown = pixmap(rect.size() * ratio, mode, state);
+        shown.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect.topLeft(), shown);
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
     {
-        const int side = std::min(size.width(), size.height());
-        QPixmap picture = drawn(m_paint, side);
+        QPixmap shown = picture(m_set, m_index, std::min(size.width(), size.height()));
         if (mode == QIcon::Disabled && qApp) {
             QStyleOption option;
             option.palette = QGuiApplication::palette();
-            picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
+            shown = QApplication::style()->generatedIconPixmap(mode, shown, &option);
         }
-        return picture;
+        return shown;
     }
 
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override
@@ -77,311 +89,25 @@ public:
         return {QSize(Side, Side), QSize(2 * Side, 2 * Side)};
     }
 
-    QIconEngine* clone() const override { return new DrawnIconEngine(m_paint); }
+    QIconEngine* clone() const override { return new DrawnIconEngine(m_set, m_index); }
     QString key() const override { return u"orvanel-drawn"_s; }
 
 private:
-    Painter m_paint;
+    Set m_set;
+    int m_index;
 };
 
-QPainterPath shieldPath()
-{
-    QPainterPath path;
-    path.moveTo(8, 1);
-    path.lineTo(14, 3);
-    path.cubicTo(14, 9, 12, 13, 8, 15);
-    path.cubicTo(4, 13, 2, 9, 2, 3);
-    path.closeSubpath();
-    return path;
-}
-
-void shield(QPainter& p, const QColor& fill)
-{
-    p.setPen(QPen(fill.darker(160), 1));
-    p.setBrush(fill);
-    p.drawPath(shieldPath());
-}
-
-void globe(QPainter& p, const QColor& colour)
-{
-    p.setPen(QPen(colour, 1.2));
-    p.setBrush(colour.lighter(170));
-    p.drawEllipse(QRectF(2, 2, 12, 12));
-    p.drawEllipse(QRectF(5.5, 2, 5, 12));
-    p.drawLine(QPointF(2, 8), QPointF(14, 8));
-}
-
-void lines(QPainter& p, const QColor& colour, int from, int to)
-{
-    p.setPen(QPen(colour, 1.5));
-    for (int y = from; y <= to; y += 3)
-        p.drawLine(QPointF(4, y), QPointF(12, y));
-}
-
-void document(QPainter& p, const QColor& colour)
-{
-    p.setPen(QPen(colour.darker(150), 1));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(3, 1.5, 10, 13));
-    lines(p, colour, 5, 12);
-}
-
-void letter(QPainter& p, const QColor& colour, const QString& text)
-{
-    QFont font = p.font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(colour);
-    p.drawText(QRectF(0, 0, Side, Side), Qt::AlignCenter, text);
-}
-
-// ImageList1, by position of the category list.
-const std::array<Painter, CategoryIconCount>& categoryPainters()
-{
-    static const std::array<Painter, CategoryIconCount> painters = {
-        // dashboard
-        [](QPainter& p) { shield(p, QColor(40, 170, 60)); },
-        // rules list
-        [](QPainter& p) { document(p, QColor(30, 80, 200)); },
-        // alerts list
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(150, 80, 0), 1));
-            p.setBrush(QColor(255, 170, 0));
-            p.drawPolygon(QPolygonF({QPointF(8, 1), QPointF(15, 14), QPointF(1, 14)}));
-            letter(p, Qt::black, u"!"_s);
-        },
-        // network options
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(0, 90, 160), 1.5));
-            p.drawLine(QPointF(4, 4), QPointF(12, 12));
-            p.drawLine(QPointF(12, 4), QPointF(4, 12));
-            p.setBrush(QColor(0, 140, 220));
-            for (const QPointF c : {QPointF(4, 4), QPointF(12, 4), QPointF(4, 12), QPointF(12, 12)})
-                p.drawEllipse(c, 2.5, 2.5);
-        },
-        // protocols and lists
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(120, 0, 160), 2));
-            p.drawLine(QPointF(2, 5), QPointF(13, 5));
-            p.drawLine(QPointF(10, 2), QPointF(13, 5));
-            p.drawLine(QPointF(3, 11), QPointF(14, 11));
-            p.drawLine(QPointF(3, 11), QPointF(6, 14));
-        },
-        // settings and ports
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(90, 90, 90), 2.5));
-            for (int i = 0; i < 4; ++i) {
-                p.save();
-                p.translate(8, 8);
-                p.rotate(45 * i);
-                p.drawLine(QPointF(-7, 0), QPointF(7, 0));
-                p.restore();
-            }
-            p.setBrush(QColor(160, 160, 160));
-            p.setPen(QPen(QColor(60, 60, 60), 1));
-            p.drawEllipse(QPointF(8, 8), 4.5, 4.5);
-            p.setBrush(Qt::white);
-            p.drawEllipse(QPointF(8, 8), 1.8, 1.8);
-        },
-        // switches
-        [](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(40, 170, 60));
-            p.drawRoundedRect(QRectF(1, 4, 14, 8), 4, 4);
-            p.setBrush(Qt::white);
-            p.drawEllipse(QPointF(11, 8), 3, 3);
-        },
-        // modification logs
-        [](QPainter& p) {
-            document(p, QColor(160, 60, 0));
-            p.setPen(QPen(QColor(200, 0, 0), 1.5));
-            p.drawLine(QPointF(9, 14), QPointF(15, 8));
-        },
-        // cookies and downloads
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(120, 70, 20), 1));
-            p.setBrush(QColor(210, 150, 80));
-            p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-            p.setBrush(QColor(80, 40, 10));
-            for (const QPointF c : {QPointF(5, 6), QPointF(10, 5), QPointF(8, 10), QPointF(11, 11)})
-                p.drawEllipse(c, 1, 1);
-        },
-        // backup
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(20, 20, 90), 1));
-            p.setBrush(QColor(50, 60, 160));
-            p.drawRect(QRectF(2, 2, 12, 12));
-            p.setBrush(Qt::white);
-            p.drawRect(QRectF(4.5, 2, 7, 4.5));
-            p.setBrush(QColor(200, 200, 200));
-            p.drawRect(QRectF(4, 9, 8, 5));
-        },
-        // folder search
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(60, 60, 60), 2));
-            p.drawLine(QPointF(9.5, 9.5), QPointF(14.5, 14.5));
-            p.setBrush(QColor(180, 220, 255));
-            p.setPen(QPen(QColor(40, 40, 40), 1.5));
-            p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
-        },
-        // clean-up
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(60, 60, 60), 1));
-            p.setBrush(QColor(140, 140, 140));
-            p.drawRect(QRectF(4, 5, 8, 10));
-            p.drawRect(QRectF(2.5, 3, 11, 2));
-            p.drawRect(QRectF(6, 1, 4, 2));
-        },
-        // web sites
-        [](QPainter& p) {
-            globe(p, QColor(0, 110, 190));
-            p.setPen(QPen(QColor(220, 0, 0), 2));
-            p.drawLine(QPointF(3, 13), QPointF(13, 3));
-        },
-        // scan
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(0, 130, 90), 1.5));
-            p.setBrush(Qt::NoBrush);
-            for (const double r : {2.0, 4.5, 7.0})
-                p.drawEllipse(QPointF(8, 8), r, r);
-            p.drawLine(QPointF(8, 8), QPointF(14, 3));
-        },
-        // Internet address
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(0, 60, 120), 1));
-            p.setBrush(QColor(220, 235, 255));
-            p.drawRect(QRectF(1.5, 3.5, 13, 9));
-            letter(p, QColor(0, 60, 120), u"@"_s);
-        },
-        // about entry
-        [](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(30, 100, 220));
-            p.drawEllipse(QRectF(1, 1, 14, 14));
-            letter(p, Qt::white, u"i"_s);
-        },
-        // web page entry
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(120, 60, 0), 1));
-            p.setBrush(QColor(240, 200, 120));
-            p.drawPolygon(QPolygonF({QPointF(8, 1), QPointF(15, 8), QPointF(1, 8)}));
-            p.drawRect(QRectF(3, 8, 10, 7));
-        },
-        // links
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(80, 80, 80), 2));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(1, 5, 8, 6), 3, 3);
-            p.drawRoundedRect(QRectF(7, 5, 8, 6), 3, 3);
-        },
-        // memory
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(20, 90, 20), 1));
-            for (int x = 3; x <= 12; x += 3) {
-                p.drawLine(QPointF(x, 1), QPointF(x, 15));
-            }
-            p.setBrush(QColor(30, 30, 30));
-            p.drawRect(QRectF(2, 3.5, 12, 9));
-        },
-        // quit entry
-        [](QPainter& p) {
-            p.setPen(QPen(QColor(200, 0, 0), 2));
-            p.setBrush(Qt::NoBrush);
-            p.drawArc(QRectF(2, 2.5, 12, 12), 120 * 16, 300 * 16);
-            p.drawLine(QPointF(8, 1), QPointF(8, 8));
-        },
-        // spares
-        [](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(240, 200, 0));
-            QPolygonF star;
-            for (int i = 0; i < 10; ++i) {
-                const double r = i % 2 ? 3.0 : 7.0;
-                const double a = (i * 36 - 90) * 3.14159265 / 180;
-                star << QPointF(8 + r * std::cos(a), 8.5 + r * std::sin(a));
-            }
-            p.drawPolygon(star);
-        },
-        [](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0, 170, 170));
-            p.drawPolygon(
-                QPolygonF({QPointF(8, 1), QPointF(15, 8), QPointF(8, 15), QPointF(1, 8)}));
-        },
-        [](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(220, 40, 120));
-            p.drawRoundedRect(QRectF(2, 2, 12, 12), 3, 3);
-        },
-    };
-    return painters;
-}
-
-void stripes(QPainter& p, const std::array<QColor, 3>& colours, bool vertical)
-{
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 3; ++i) {
-        p.setBrush(colours[std::size_t(i)]);
-        const double from = 2 + i * 4.0;
-        p.drawRect(vertical ? QRectF(from, 3, 4, 10) : QRectF(2, 3 + i * 10 / 3.0, 12, 10 / 3.0));
-    }
-}
-
-void unitedKingdom(QPainter& p)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(1, 33, 105));
-    p.drawRect(QRectF(1, 3, 14, 10));
-    p.setPen(QPen(Qt::white, 2.5));
-    p.drawLine(QPointF(1, 3), QPointF(15, 13));
-    p.drawLine(QPointF(15, 3), QPointF(1, 13));
-    p.setPen(QPen(QColor(200, 16, 46), 1));
-    p.drawLine(QPointF(1, 3), QPointF(15, 13));
-    p.drawLine(QPointF(15, 3), QPointF(1, 13));
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(6.5, 3, 3, 10));
-    p.drawRect(QRectF(1, 6.5, 14, 3));
-    p.setBrush(QColor(200, 16, 46));
-    p.drawRect(QRectF(7.25, 3, 1.5, 10));
-    p.drawRect(QRectF(1, 7.25, 14, 1.5));
-}
-
-// ImageList2, in the order of the language choice box.
-const std::array<Painter, LanguageFlagCount>& flagPainters()
-{
-    static const std::array<Painter, LanguageFlagCount> painters = {
-        [](QPainter& p) {
-            stripes(p, {QColor(0, 35, 149), Qt::white, QColor(237, 41, 57)}, true);
-        },
-        [](QPainter& p) { unitedKingdom(p); },
-        [](QPainter& p) {
-            stripes(p, {QColor(170, 21, 27), QColor(241, 191, 0), QColor(170, 21, 27)}, false);
-        },
-        [](QPainter& p) {
-            stripes(p, {Qt::black, QColor(221, 0, 0), QColor(255, 206, 0)}, false);
-        },
-        [](QPainter& p) {
-            stripes(p, {QColor(0, 146, 70), Qt::white, QColor(206, 43, 55)}, true);
-        },
-    };
-    return painters;
-}
-
-} // namespace
-
-namespace {
-
 // The category list and the language box paint their images at every repaint: each is
-// drawn once per ratio and kept in the application's pixmap cache.
-QPixmap kept(const QString& key, const Painter& paint, qreal ratio)
+// made once per ratio and kept in the application's pixmap cache.
+QPixmap kept(const Set& set, int index, qreal ratio)
 {
-    const QString keyAt = key + u'@' + QString::number(ratio);
+    const QString key = u"orvanel-%1-%2@%3"_s.arg(QLatin1StringView(set.name))
+                            .arg(index)
+                            .arg(QString::number(ratio));
     QPixmap pixmap;
-    if (!QPixmapCache::find(keyAt, &pixmap)) {
-        pixmap = drawn(paint, Side, ratio);
-        QPixmapCache::insert(keyAt, pixmap);
+    if (!QPixmapCache::find(key, &pixmap)) {
+        pixmap = picture(set, index, Side, ratio);
+        QPixmapCache::insert(key, pixmap);
     }
     return pixmap;
 }
@@ -392,69 +118,46 @@ QPixmap categoryPixmap(int position, qreal ratio)
 {
     if (position < 0 || position >= CategoryIconCount)
         return {};
-    return kept(u"orvanel-category-%1"_s.arg(position), categoryPainters()[std::size_t(position)],
-                ratio);
+    return kept(iconpainters::categories(), position, ratio);
 }
 
 QIcon categoryIcon(int position)
 {
     if (position < 0 || position >= CategoryIconCount)
         return {};
-    return QIcon(new DrawnIconEngine(categoryPainters()[std::size_t(position)]));
+    return QIcon(new DrawnIconEngine(iconpainters::categories(), position));
 }
 
 QPixmap languageFlagPixmap(int position, qreal ratio)
 {
     if (position < 0 || position >= LanguageFlagCount)
         return {};
-    return kept(u"orvanel-flag-%1"_s.arg(position), flagPainters()[std::size_t(position)], ratio);
+    return kept(iconpainters::flags(), position, ratio);
 }
 
 QIcon languageFlag(int position)
 {
     if (position < 0 || position >= LanguageFlagCount)
         return {};
-    return QIcon(new DrawnIconEngine(flagPainters()[std::size_t(position)]));
+    return QIcon(new DrawnIconEngine(iconpainters::flags(), position));
 }
-
-namespace {
-
-Painter internetPainter(bool on)
-{
-    return [on](QPainter& p) {
-        globe(p, on ? QColor(0, 150, 60) : QColor(130, 130, 130));
-        if (!on) {
-            p.setPen(QPen(QColor(210, 0, 0), 2));
-            p.drawLine(QPointF(2, 2), QPointF(14, 14));
-        }
-    };
-}
-
-} // namespace
 
 QPixmap internetPixmap(bool on, qreal ratio)
 {
-    return drawn(internetPainter(on), Side, ratio);
+    return picture(iconpainters::internet(), on ? 0 : 1, Side, ratio);
 }
 
 QIcon internetGlyph(bool on)
 {
-    return QIcon(new DrawnIconEngine(internetPainter(on)));
+    return QIcon(new DrawnIconEngine(iconpainters::internet(), on ? 0 : 1));
 }
 
 QIcon applicationIcon()
 {
+    const Set set = iconpainters::application();
     QIcon icon;
-    for (const int side : {16, 32, 48, 64}) {
-        icon.addPixmap(drawn(
-            [](QPainter& p) {
-                shield(p, QColor(20, 90, 200));
-                p.setPen(QPen(Qt::white, 1.6));
-                p.drawLine(QPointF(5, 8), QPointF(7.5, 10.5));
-                p.drawLine(QPointF(7.5, 10.5), QPointF(11.5, 5.5));
-            },
-            side));
-    }
+    for (const int side : set.bakedSizes)
+        icon.addPixmap(picture(set, 0, side));
     return icon;
 }
 

@@ -3,10 +3,11 @@
 #include <QIcon>
 #include <QPixmap>
 
-// The panel's pictures, drawn in code so that the program needs no image files beside it.
-// Each is drawn at the pixel size of the device pixel ratio asked for, never enlarged: a
-// picture's size in logical pixels stays 16 at any scale. The icons draw themselves at
-// the size and ratio they are shown at.
+// The panel's pictures, drawn in code; the build bakes the sizes shown most into resources
+// inside the program, so that it needs no image files beside it and the start draws
+// nothing. Each is made at the pixel size of the device pixel ratio asked for, never
+// enlarged: a picture's size in logical pixels stays 16 at any scale. The icons show
+// themselves at the size and ratio they are shown at.
 namespace orvanel::AppIcons {
 
 // ImageList1: one 16 by 16 picture per position of the category list (23 in all; the

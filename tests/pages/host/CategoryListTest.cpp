@@ -4,6 +4,7 @@
 
 #include "pages/AppIcons.h"
 #include "pages/CategoryListDelegate.h"
+#include "pages/IconPainters.h"
 #include "pages/settings/SwitchesPage.h"
 #include "workspace/Table.h"
 
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QResource>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTest>
@@ -158,6 +160,29 @@ TEST(AppImages, DrawnForTheDevicePixelRatioNotEnlarged)
         const QImage enlarged = image.pixmap(1.0).toImage().scaled(32, 32);
         EXPECT_NE(twice.convertToFormat(enlarged.format()), enlarged);
     }
+}
+
+TEST(AppImages, BakedStripsAreTheDrawingsPixelForPixel)
+{
+    const auto premultiplied = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    for (const iconpainters::Set& set : {iconpainters::categories(), iconpainters::flags(),
+                                         iconpainters::internet(), iconpainters::application()}) {
+        for (const int pixels : set.bakedSizes) {
+            const QString name =
+                QStringLiteral(":/icons/%1-%2.argb").arg(QLatin1StringView(set.name)).arg(pixels);
+            const QByteArray bytes = QResource(name).uncompressedData();
+            const QImage baked = iconpainters::stripOf(bytes, set, pixels);
+            ASSERT_FALSE(baked.isNull()) << name.toStdString();
+            EXPECT_EQ(baked, iconpainters::strip(set, pixels)) << name.toStdString();
+            // Anything but a whole strip is none.
+            EXPECT_TRUE(iconpainters::stripOf(bytes.chopped(4), set, pixels).isNull());
+        }
+    }
+    // What the list shows at scale 2 is that picture of the strip.
+    const QImage shown = AppIcons::categoryPixmap(4, 2.0).toImage();
+    EXPECT_EQ(premultiplied(shown), iconpainters::draw(iconpainters::categories().painters[4], 32));
 }
 
 using FixedControls = WindowFixture;
