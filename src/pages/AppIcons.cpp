@@ -24,19 +24,28 @@ using iconpainters::Set;
 using iconpainters::Side;
 
 // The strip the build baked of a set at `pixels`, found once; a null image when it baked
-// none at that size. The pixels stay where the program holds them.
+// none at that size. The image shows the pixels where the program holds them, kept
+// beside it in case the resource ever comes compressed.
 const QImage& bakedStrip(const Set& set, int pixels)
 {
-    static QHash<QString, QImage> strips;
+    struct Strip
+    {
+        QByteArray bytes;
+        QImage image;
+    };
+    static QHash<QString, Strip> strips;
     const QString name = u":/icons/%1-%2.argb"_s.arg(QLatin1StringView(set.name)).arg(pixels);
     auto found = strips.constFind(name);
     if (found == strips.cend()) {
-        QImage strip;
-        if (std::find(set.bakedSizes.begin(), set.bakedSizes.end(), pixels) != set.bakedSizes.end())
-            strip = iconpainters::stripOf(QResource(name).uncompressedData(), set, pixels);
+        Strip strip;
+        if (std::find(set.bakedSizes.begin(), set.bakedSizes.end(), pixels) !=
+            set.bakedSizes.end()) {
+            strip.bytes = QResource(name).uncompressedData();
+            strip.image = iconpainters::stripOf(strip.bytes, set, pixels);
+        }
         found = strips.insert(name, strip);
     }
-    return *found;
+    return found->image;
 }
 
 // Picture `index` of a set, `side` logical pixels at `ratio`: from the baked strip at the
