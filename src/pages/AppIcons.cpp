@@ -37,12 +37,9 @@ const QImage& bakedStrip(const Set& set, int pixels)
     const QString name = u":/icons/%1-%2.argb"_s.arg(QLatin1StringView(set.name)).arg(pixels);
     auto found = strips.constFind(name);
     if (found == strips.cend()) {
-        Strip strip;
-        if (std::find(set.bakedSizes.begin(), set.bakedSizes.end(), pixels) !=
-            set.bakedSizes.end()) {
-            strip.bytes = QResource(name).uncompressedData();
-            strip.image = iconpainters::stripOf(strip.bytes, set, pixels);
-        }
+        // A size the build did not bake has no resource, and no bytes.
+        Strip strip{QResource(name).uncompressedData(), {}};
+        strip.image = iconpainters::stripOf(strip.bytes, set, pixels);
         found = strips.insert(name, strip);
     }
     return found->image;
@@ -54,10 +51,9 @@ QPixmap picture(const Set& set, int index, int side, qreal ratio = 1.0)
 {
     const int pixels = std::max(1, qCeil(side * ratio));
     const QImage& strip = bakedStrip(set, pixels);
-    const bool baked = strip.height() == pixels && strip.width() >= (index + 1) * pixels;
-    QPixmap pixmap =
-        QPixmap::fromImage(baked ? strip.copy(index * pixels, 0, pixels, pixels)
-                                 : iconpainters::draw(set.painters[std::size_t(index)], pixels));
+    QPixmap pixmap = QPixmap::fromImage(
+        !strip.isNull() ? strip.copy(index * pixels, 0, pixels, pixels)
+                        : iconpainters::draw(set.painters[std::size_t(index)], pixels));
     pixmap.setDevicePixelRatio(pixels / double(side));
     return pixmap;
 }
