@@ -30,36 +30,41 @@ QByteArray keyOf(char kind, const QStyleOption& option, qreal resolution)
     return key;
 }
 
-// Copies `part` of `picture` (in its pixels) to the same place relative to `at`, a band of
+// Copies `part` of `picture` (in its pixels) with its top left corner at `to`, a band of
 // rows at a time.
-void copyRows(QPainter& painter, const QPoint& at, const QPixmap& picture, const QRect& part)
+void copyRows(QPainter& painter, const QPointF& to, const QImage& picture, const QRect& part)
 {
     const qreal resolution = picture.devicePixelRatio();
     for (int row = part.top(); row <= part.bottom(); row += BandRows) {
         const int rows = std::min(BandRows, part.bottom() + 1 - row);
-        painter.drawPixmap(QRectF(at.x() + part.left() / resolution, at.y() + row / resolution,
-                                  part.width() / resolution, rows / resolution),
-                           picture, QRectF(part.left(), row, part.width(), rows));
+        painter.drawImage(QRectF(to.x(), to.y() + (row - part.top()) / resolution,
+                                 part.width() / resolution, rows / resolution),
+                          picture, QRectF(part.left(), row, part.width(), rows));
     }
+}
+
+// True when no pixel of the row is drawn on at all.
+bool clearRow(const QRgb* pixels, int count)
+{
+    QRgb drawn = 0;
+    for (int x = 0; x < count; ++x)
+        drawn |= pixels[x];
+    return qAlpha(drawn) == 0;
 }
 
 // The width of the edge around a clear inside, when the picture is a frame: the least
 // inset past which every pixel is fully transparent, up to a few pixels; -1 otherwise.
+// `image` is premultiplied ARGB.
 int clearInside(const QImage& image)
 {
     constexpr int MostBorder = 8;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    // Each inset from the thinnest edge up; a drawn pixel ends the look at once.
-    for (int border = 0; border <= MostBorder; ++border) {
+    const int width = image.width(), height = image.height();
+    // Each inset from the thinnest edge up; a drawn row ends the look at once.
+    for (int border = 0; border <= MostBorder && 2 * border < std::min(width, height); ++border) {
         bool clear = true;
-        for (int y = border; clear && y < argb.height() - border; ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-            for (int x = border; x < argb.width() - border; ++x) {
-                if (qAlpha(line[x]) != 0) {
-                    clear = false;
-                    break;
-                }
-            }
+        for (int y = border; clear && y < height - border; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            clear = clearRow(line + border, width - 2 * border);
         }
         if (clear)
             return border;
@@ -171,36 +176,51 @@ void PanelStyle::drawKept(QPainter* painter, const QStyleOption& option, const Q
     const Kept* kept = m_pictures.object(key);
     if (!kept) {
         auto made = std::make_unique<Kept>();
-        made->picture = QPixmap(place.size() * resolution);
-        made->picture.setDevicePixelRatio(resolution);
-        made->picture.fill(Qt::transparent);
+        QImage picture(place.size() * resolution, QImage::Format_ARGB32_Premultiplied);
+        picture.setDevicePixelRatio(resolution);
+        picture.fill(Qt::transparent);
         {
-            QPainter on(&made->picture);
+            QPainter on(&picture);
             on.setRenderHints(painter->renderHints());
             draw(on, QRect(QPoint(0, 0), place.size()));
         }
-        made->border = clearInside(made->picture.toImage());
-        const qsizetype kilobytes = made->picture.width() * made->picture.height() * 4 / 1024 + 1;
+        made->pixels = picture.size();
+        made->border = clearInside(picture);
+        const int width = picture.width(), height = picture.height(), border = made->border;
+        qsizetype pixels = qsizetype(width) * height;
+        if (border > 0) {
+            made->sides = {picture.copy(0, 0, width, border),
+                           picture.copy(0, border, border, height - 2 * border),
+                           picture.copy(width - border, border, border, height - 2 * border),
+                           picture.copy(0, height - border, width, border)};
+            pixels = 2 * qsizetype(border) * (width + height - 2 * border);
+        } else if (border == 0) {
+            pixels = 0; // nothing drawn
+        } else {
+            made->picture = std::move(picture);
+        }
         kept = made.get();
-        if (!m_pictures.insert(key, made.release(), kilobytes)) {
+        if (!m_pictures.insert(key, made.release(), pixels * 4 / 1024 + 1)) {
             // Larger than the whole store: drawn as it comes.
             draw(*painter, place);
             return;
         }
     }
-    const QPixmap& picture = kept->picture;
-    const int width = picture.width(), height = picture.height();
-    const int border = kept->border;
-    if (border < 0 || 2 * border >= std::min(width, height)) {
-        copyRows(*painter, place.topLeft(), picture, QRect(0, 0, width, height));
+    if (kept->border < 0) {
+        copyRows(*painter, place.topLeft(), kept->picture, kept->picture.rect());
         return;
     }
     // A frame: its sides only, the inside being clear.
-    copyRows(*painter, place.topLeft(), picture, QRect(0, 0, width, border));
-    copyRows(*painter, place.topLeft(), picture, QRect(0, border, border, height - 2 * border));
-    copyRows(*painter, place.topLeft(), picture,
-             QRect(width - border, border, border, height - 2 * border));
-    copyRows(*painter, place.topLeft(), picture, QRect(0, height - border, width, border));
+    const int width = kept->pixels.width(), height = kept->pixels.height();
+    const int border = kept->border;
+    const QPointF at = place.topLeft();
+    const QPointF places[] = {at, at + QPointF(0, border / resolution),
+                              at + QPointF((width - border) / resolution, border / resolution),
+                              at + QPointF(0, (height - border) / resolution)};
+    for (std::size_t side = 0; side < kept->sides.size(); ++side) {
+        if (!kept->sides[side].isNull())
+            copyRows(*painter, places[side], kept->sides[side], kept->sides[side].rect());
+    }
 }
 
 } // namespace orvanel

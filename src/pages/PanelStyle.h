@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QCache>
-#include <QPixmap>
+#include <QImage>
 #include <QProxyStyle>
 
+#include <array>
 #include <functional>
 
 namespace orvanel {
@@ -37,9 +38,13 @@ private:
     void drawKept(QPainter* painter, const QStyleOption& option, const QByteArray& key,
                   const Drawing& draw) const;
 
+    // A frame keeps its four sides alone, so that a page-sized frame costs a few rows and
+    // columns of pixels rather than its whole area.
     struct Kept
     {
-        QPixmap picture;
+        QImage picture;              // the whole drawing; null for a frame
+        std::array<QImage, 4> sides; // a frame's top, left, right and bottom sides
+        QSize pixels;                // the drawing's size, in device pixels
         int border = -1; // a frame's edge around a clear inside, in pixels; -1: not a frame
     };
 

@@ -1,18 +1,24 @@
 // The panel's style draws what it keeps exactly as Fusion draws it, in every state a control
-// goes through, from the first drawing and from the kept picture.
+// goes through, from the first drawing and from the kept picture, on screens of one and of
+// two device pixels a pixel.
 #include "pages/PanelStyle.h"
 
+#include <QFrame>
 #include <QGroupBox>
 #include <QImage>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QTabWidget>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -27,6 +33,25 @@ QImage picture(QWidget& widget)
     image.fill(Qt::magenta);
     widget.render(&image);
     return image;
+}
+
+// The largest difference of one colour channel between two pictures of the same size.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.format() != b.format())
+        return 256;
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* left = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* right = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            most = std::max({most, std::abs(qRed(left[x]) - qRed(right[x])),
+                             std::abs(qGreen(left[x]) - qGreen(right[x])),
+                             std::abs(qBlue(left[x]) - qBlue(right[x])),
+                             std::abs(qAlpha(left[x]) - qAlpha(right[x]))});
+        }
+    }
+    return most;
 }
 
 template <typename W> std::function<void(QWidget&)> step(std::function<void(W&)> change)
@@ -120,9 +145,78 @@ TEST(PanelStyle, KeptControlsLookAsFusionDrawsThemInEveryState)
                 c.states[s - 1](*drawn);
             }
             const QImage expected = picture(*drawn);
-            EXPECT_TRUE(picture(*kept) == expected);
-            EXPECT_TRUE(picture(*kept) == expected) << "from the kept picture";
+            EXPECT_EQ(largestDifference(picture(*kept), expected), 0);
+            EXPECT_EQ(largestDifference(picture(*kept), expected), 0) << "from the kept picture";
         }
+    }
+}
+
+// What a screen at twice the scale shows: the style paints on a device of two pixels a
+// pixel, and a kept picture holds twice the pixels of each side.
+TEST(PanelStyle, KeptControlsAtTwiceTheScaleLookAsFusionDrawsThem)
+{
+    using Draw = std::function<void(const QStyle&, QPainter&, const QRect&)>;
+    const auto frame = [](QStyle::PrimitiveElement element, int shape) -> Draw {
+        return [element, shape](const QStyle& style, QPainter& painter, const QRect& rect) {
+            QStyleOptionFrame option;
+            option.rect = rect;
+            option.state = QStyle::State_Enabled | QStyle::State_Sunken;
+            option.lineWidth = 1;
+            option.frameShape = QFrame::Shape(shape);
+            style.drawPrimitive(element, &option, &painter);
+        };
+    };
+    const auto bar = [](Qt::Orientation orientation, int value) -> Draw {
+        return [=](const QStyle& style, QPainter& painter, const QRect& rect) {
+            QStyleOptionSlider option;
+            option.rect = rect;
+            option.state = QStyle::State_Enabled;
+            if (orientation == Qt::Horizontal)
+                option.state |= QStyle::State_Horizontal;
+            option.orientation = orientation;
+            option.maximum = 1000;
+            option.pageStep = 100;
+            option.sliderPosition = option.sliderValue = value;
+            option.subControls = QStyle::SC_All;
+            style.drawComplexControl(QStyle::CC_ScrollBar, &option, &painter);
+        };
+    };
+    const Draw tabs = [](const QStyle& style, QPainter& painter, const QRect& rect) {
+        QStyleOptionTabWidgetFrame option;
+        option.rect = rect;
+        option.state = QStyle::State_Enabled;
+        option.lineWidth = 1;
+        option.tabBarRect = QRect(2, 0, 150, 22);
+        option.selectedTabRect = QRect(2, 0, 75, 22);
+        style.drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter);
+    };
+    const struct
+    {
+        const char* name;
+        Draw draw;
+        QSize size;
+    } cases[] = {
+        {"group box", frame(QStyle::PE_FrameGroupBox, QFrame::StyledPanel), {505, 241}},
+        {"list", frame(QStyle::PE_Frame, QFrame::StyledPanel), {585, 320}},
+        {"tab pages", tabs, {585, 320}},
+        {"vertical scroll bar", bar(Qt::Vertical, 500), {15, 190}},
+        {"horizontal scroll bar", bar(Qt::Horizontal, 0), {185, 15}},
+    };
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+    const PanelStyle panel(QStyleFactory::create(u"Fusion"_s));
+    const auto paint = [](const QStyle& style, const Draw& draw, QSize size) {
+        QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::magenta);
+        QPainter painter(&image);
+        draw(style, painter, QRect(QPoint(0, 0), size));
+        return image;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage expected = paint(*fusion, c.draw, c.size);
+        EXPECT_EQ(largestDifference(paint(panel, c.draw, c.size), expected), 0);
+        EXPECT_EQ(largestDifference(paint(panel, c.draw, c.size), expected), 0) << "kept";
     }
 }
 
