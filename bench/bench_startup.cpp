@@ -3,13 +3,16 @@
 // window and one that shows a line of text, measured in the same run from the moment each process
 // is spawned to its first paint, with the resident memory of each at that moment. The panel's
 // process list is the machine's own, read but never touched: ending an engine answers no and
-// starting one starts nothing.
+// starting one starts nothing. A second measure is what the resident panel holds once a
+// person has opened every page twice.
 
 #include "Median.h"
 #include "WindowBench.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "pages/PageRegistry.h"
 #include "platform/gui/FontConfiguration.h"
+#include "platform/gui/LinuxPlatform.h"
 #include "platform/linux/FlockProbe.h"
 #include "platform/linux/LinuxProcessTable.h"
 
@@ -18,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -102,28 +106,65 @@ long monotonicNs()
     return long(t.tv_sec) * 1000000000L + t.tv_nsec;
 }
 
+// Every page of the category list opened from it in turn, twice, each given its turns of
+// the event loop.
+void openEveryPage(MainWindow& window)
+{
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    for (int round = 0; round < 2; ++round) {
+        for (const PageEntry& entry : pageTable()) {
+            if (!entry.factory || entry.listPosition == PageEntry::NotListed)
+                continue;
+            list->setCurrentRow(entry.listPosition);
+            window.ListBox1Click();
+            for (int turn = 0; turn < 5; ++turn)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+}
+
 // The child's side: show the window, and at its first paint print the clock and the
 // resident size, then end. "plain" is the minimal program's blank window, "text" the same
-// window showing one line of text in Qt's default font, "main" the panel.
+// window showing one line of text in Qt's default font, "main" the panel; "pages" is the
+// panel with the desktop's own services, which after its first paint opens every page and
+// prints its resident size once more.
 int runChild(const std::string& kind, const std::string& workspace)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool panel = kind == "main" || kind == "pages";
+    if (kind == "pages") {
+        // The pages list the user's folders: a home of its own in the temporary workspace.
+        const QByteArray home = QByteArray::fromStdString(workspace) + "home";
+        QDir().mkpath(QString::fromUtf8(home + "/Downloads"));
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", home + "/.config");
+        qputenv("XDG_DATA_HOME", home + "/.local/share");
+        qputenv("XDG_CACHE_HOME", home + "/.cache");
+    }
     int argc = 1;
     char name[] = "bench_startup";
     char* argv[] = {name, nullptr};
     // The panel's start loads the font configuration before the application.
-    if (kind == "main")
+    if (panel)
         platform::loadFontConfiguration();
     QApplication app(argc, argv);
     FirstPaint probe;
     ReadOnlyProcessTable processes;
     bench::WindowDoubles doubles;
+    std::unique_ptr<platform::LinuxPlatform> desktop;
     std::unique_ptr<QWidget> window;
-    if (kind == "main") {
+    if (panel) {
         // The panel's style, font, translations and icon, as the program's start sets them.
         startup::prepareLook(app);
-        auto main = std::make_unique<MainWindow>(QString::fromStdString(workspace),
-                                                 doubles.services(processes));
+        platform::Services services = doubles.services(processes);
+        if (kind == "pages") {
+            desktop = std::make_unique<platform::LinuxPlatform>(QString::fromStdString(workspace));
+            services = desktop->services();
+            services.processes = &processes;
+            services.spawner = &doubles.spawner;
+            services.prompt = &doubles.prompt;
+        }
+        auto main = std::make_unique<MainWindow>(QString::fromStdString(workspace), services);
         main->installEventFilter(&probe);
         if (!main->FormCreate())
             return 2;
@@ -138,7 +179,13 @@ int runChild(const std::string& kind, const std::string& workspace)
         window->show();
     }
     waitForPaint(probe);
-    std::printf("%ld %ld\n", monotonicNs(), residentKb());
+    const long paintedAt = monotonicNs(), paintedKb = residentKb();
+    if (kind == "pages") {
+        openEveryPage(static_cast<MainWindow&>(*window));
+        std::printf("%ld %ld %ld\n", paintedAt, paintedKb, residentKb());
+    } else {
+        std::printf("%ld %ld\n", paintedAt, paintedKb);
+    }
     std::fflush(stdout);
     return 0;
 }
@@ -147,6 +194,7 @@ struct ChildResult
 {
     double seconds = 0;
     long residentKb = 0;
+    long pagesKb = 0; // after every page, for "pages"
     bool ok = false;
 };
 
@@ -172,7 +220,8 @@ ChildResult spawnChild(const char* self, const char* kind, const std::string& wo
         char buffer[128] = {};
         const ssize_t n = read(out[0], buffer, sizeof buffer - 1);
         long paintedAt = 0;
-        if (n > 0 && std::sscanf(buffer, "%ld %ld", &paintedAt, &result.residentKb) == 2) {
+        if (n > 0 && std::sscanf(buffer, "%ld %ld %ld", &paintedAt, &result.residentKb,
+                                 &result.pagesKb) >= 2) {
             result.seconds = double(paintedAt - start) / 1e9;
             result.ok = true;
         }
@@ -236,6 +285,37 @@ BENCHMARK(BM_PanelAgainstMinimalQtProgram)
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// What the panel holds resident at its first paint and once every page has been opened
+// twice, against the blank window's first paint; the kept pictures of the style and the
+// pages' lists are what grows.
+void BM_PanelAfterEveryPage(benchmark::State& state)
+{
+    constexpr int Runs = 5;
+    std::vector<double> painted, pages;
+    long minimalKb = 0;
+    for (auto _ : state) {
+        for (int run = 0; run < Runs; ++run) {
+            QTemporaryDir dir;
+            const std::string workspace = bench::windowWorkspace(dir).toStdString();
+            const ChildResult minimal = spawnChild(g_self, "plain", workspace);
+            const ChildResult panel = spawnChild(g_self, "pages", workspace);
+            if (!minimal.ok || !panel.ok || panel.pagesKb == 0) {
+                state.SkipWithError("a child did not paint its window or open its pages");
+                return;
+            }
+            minimalKb = std::max(minimalKb, minimal.residentKb);
+            painted.push_back(double(panel.residentKb));
+            pages.push_back(double(panel.pagesKb));
+        }
+    }
+    state.counters["minimal_rss_kB"] = double(minimalKb);
+    state.counters["painted_rss_kB"] = bench::median(painted);
+    state.counters["pages_rss_kB"] = bench::median(pages);
+    state.counters["pages_rss_ratio"] = bench::median(pages) / double(std::max(minimalKb, 1L));
+}
+
+BENCHMARK(BM_PanelAfterEveryPage)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
