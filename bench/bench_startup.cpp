@@ -107,7 +107,8 @@ long monotonicNs()
 }
 
 // Every page of the category list opened from it in turn, twice, each given its turns of
-// the event loop.
+// the event loop; then the event loop runs on for as long as the window waits before it
+// hands the memory of torn-down pages back.
 void openEveryPage(MainWindow& window)
 {
     auto* list = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
@@ -121,6 +122,10 @@ void openEveryPage(MainWindow& window)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         }
     }
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
 // The child's side: show the window, and at its first paint print the clock and the

@@ -3,6 +3,7 @@
 #include "pages/AppIcons.h"
 #include "pages/CategoryListDelegate.h"
 #include "pages/Page.h"
+#include "platform/linux/FreeHeap.h"
 #include "workspace/Maker.h"
 
 #include <QCloseEvent>
@@ -25,6 +26,9 @@ MainWindow::MainWindow(const QString& workspaceDir, const platform::Services& se
     m_timer1->setObjectName(u"Timer1"_s);
     m_timer1->setInterval(1500);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    m_heapRelease.setSingleShot(true);
+    m_heapRelease.setInterval(1000);
+    connect(&m_heapRelease, &QTimer::timeout, this, [] { platform::releaseFreeHeap(); });
     connect(&m_panel, &Panel::scanIdle, this, [this] {
         if (Page* page = m_pageHost.page())
             page->schedulerIdle();
@@ -67,6 +71,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_panel.services().urls->open(maker::webPage());
     m_pageHost.reset();
+    m_heapRelease.start();
     // The window is only put away; without an icon in the notification area to bring it
     // back (no tray, or the icon was not added) it is minimised instead of hidden.
     event->ignore();

@@ -116,6 +116,8 @@ private:
     QPointer<QLineEdit> m_edit3;
     QListWidget* m_fileListBox5 = nullptr;
     QTimer* m_timer1 = nullptr;
+    // A second after the last page was torn down, its memory goes back to the system.
+    QTimer m_heapRelease;
 
     PageHost m_pageHost;
     std::function<bool()> m_iconShown;

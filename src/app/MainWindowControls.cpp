@@ -138,6 +138,7 @@ void MainWindow::ListBox1Click()
     m_panel.refreshLanguageWords();
     const QString caption = m_listBox1->item(row)->text();
     m_pageHost.dispatch(caption, [this](const PageKey& key) { return keyText(key); });
+    m_heapRelease.start();
 }
 
 QString MainWindow::keyText(const PageKey& key) const

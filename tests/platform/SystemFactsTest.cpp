@@ -1,4 +1,6 @@
-// The host lookup, the memory figures and the clock of the machine the tests run on.
+// The host lookup, the memory figures, the heap and the clock of the machine the tests run
+// on.
+#include "platform/linux/FreeHeap.h"
 #include "platform/linux/ProcMemoryStatus.h"
 #include "platform/linux/SocketHostLookup.h"
 #include "platform/linux/SystemClock.h"
@@ -11,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
+#include <vector>
 
 using namespace orvanel::platform;
 
@@ -90,6 +94,22 @@ TEST(MemoryStatus, ReadsTheGivenFile)
     EXPECT_EQ(m.availablePhysical, 500u * 1024);
     EXPECT_EQ(m.loadPercent, 75);
     EXPECT_EQ(ProcMemoryStatus("/nonexistent/meminfo").read().totalPhysical, 0u);
+}
+
+// Pages freed below a block still in use stay with the heap until they are handed back.
+TEST(FreeHeap, HandsFreedPagesBackToTheSystem)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer keeps the heap of its own";
+#else
+    std::vector<std::unique_ptr<char[]>> blocks;
+    for (int n = 0; n < 2048; ++n) {
+        blocks.push_back(std::make_unique<char[]>(4000));
+        blocks.back()[0] = char(n);
+    }
+    blocks.erase(blocks.begin(), blocks.end() - 1);
+    EXPECT_TRUE(releaseFreeHeap());
+#endif
 }
 
 TEST(SystemClock, ShowsTheCurrentTimeInTheSystemsLongFormat)
