@@ -25,11 +25,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orvanel-icon-bake: cannot make %s\n", argv[1]);
         return 1;
     }
-    for (const iconpainters::Set& set : {iconpainters::categories(), iconpainters::flags(),
-                                         iconpainters::internet(), iconpainters::application()}) {
+    for (const iconpainters::Set& set : iconpainters::allSets()) {
         for (const int pixels : set.bakedSizes) {
-            const QString name =
-                QStringLiteral("%1-%2.argb").arg(QLatin1StringView(set.name)).arg(pixels);
+            const QString name = iconpainters::stripFileName(set, pixels);
             const QImage strip = iconpainters::strip(set, pixels);
             QSaveFile file(folder.filePath(name));
             if (!file.open(QIODevice::WriteOnly) ||

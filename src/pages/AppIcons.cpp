@@ -34,7 +34,7 @@ const QImage& bakedStrip(const Set& set, int pixels)
         QImage image;
     };
     static QHash<QString, Strip> strips;
-    const QString name = u":/icons/%1-%2.argb"_s.arg(QLatin1StringView(set.name)).arg(pixels);
+    const QString name = u":/icons/"_s + iconpainters::stripFileName(set, pixels);
     auto found = strips.constFind(name);
     if (found == strips.cend()) {
         // A size the build did not bake has no resource, and no bytes.

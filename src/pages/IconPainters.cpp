@@ -354,6 +354,16 @@ Set application()
     return {"application", applicationPainters(), IconSizes};
 }
 
+std::array<Set, 4> allSets()
+{
+    return {categories(), flags(), internet(), application()};
+}
+
+QString stripFileName(const Set& set, int pixels)
+{
+    return QStringLiteral("%1-%2.argb").arg(QLatin1StringView(set.name)).arg(pixels);
+}
+
 QImage draw(const Painter& paint, int pixels)
 {
     QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
+#include <array>
 #include <functional>
 #include <span>
 
@@ -29,6 +31,13 @@ Set categories();  // ImageList1, by position of the category list
 Set flags();       // ImageList2, in the order of the language choice box
 Set internet();    // ImageList3: 0 with the Internet on, 1 with it off
 Set application(); // the program's own icon, a shield
+
+// Every set, in the order above: what the build bakes.
+std::array<Set, 4> allSets();
+
+// The file name of a set's strip at `pixels`, "<name>-<pixels>.argb"; the resources keep
+// it under ":/icons/".
+QString stripFileName(const Set& set, int pixels);
 
 // One drawing, antialiased, on a transparent square of `pixels` device pixels.
 QImage draw(const Painter& paint, int pixels);

@@ -167,11 +167,10 @@ TEST(AppImages, BakedStripsAreTheDrawingsPixelForPixel)
     const auto premultiplied = [](const QImage& image) {
         return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     };
-    for (const iconpainters::Set& set : {iconpainters::categories(), iconpainters::flags(),
-                                         iconpainters::internet(), iconpainters::application()}) {
+    for (const iconpainters::Set& set : iconpainters::allSets()) {
         for (const int pixels : set.bakedSizes) {
             const QString name =
-                QStringLiteral(":/icons/%1-%2.argb").arg(QLatin1StringView(set.name)).arg(pixels);
+                QStringLiteral(":/icons/") + iconpainters::stripFileName(set, pixels);
             const QByteArray bytes = QResource(name).uncompressedData();
             const QImage baked = iconpainters::stripOf(bytes, set, pixels);
             ASSERT_FALSE(baked.isNull()) << name.toStdString();
